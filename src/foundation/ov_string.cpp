@@ -1,0 +1,364 @@
+#include "foundation/ov_string.h"
+
+#include <cstdio>
+#include <cstring>
+#include <istream>
+#include <ostream>
+#include <streambuf>
+
+#include "foundation/error_output.h"
+
+namespace orvane {
+
+namespace {
+
+// The empty text shared by every empty String: it needs no allocation, so a String is never
+// without a buffer even when memory runs out. Nothing ever writes to it (length 0).
+char g_empty_text[1] = {'\0'};
+
+// The byte handed out by operator[] for an index outside the text.
+char g_out_of_range_byte = '\0';
+
+void ReportFailure(const char* tag) { ErrorOutput() << "ERROR: String." << tag << '\n'; }
+
+int TextLength(const char* s) {
+  if (!s) return 0;
+  size_t n = std::strlen(s);
+  return n > 0x7fffffff ? 0x7fffffff : static_cast<int>(n);
+}
+
+}  // namespace
+
+String::String() : data_(g_empty_text), length_(0), capacity_(0) {}
+
+String::String(const char* s) : String() { Assign(s, TextLength(s), "constr"); }
+
+String::String(const String& s) : ListItem(s), data_(g_empty_text), length_(0), capacity_(0) {
+  Assign(s.data_, s.length_, "constr");
+}
+
+String::String(String&& s) noexcept
+    : ListItem(s), data_(s.data_), length_(s.length_), capacity_(s.capacity_) {
+  s.data_ = g_empty_text;
+  s.length_ = 0;
+  s.capacity_ = 0;
+}
+
+String::String(char c, int n) : String() {
+  if (n < 1) n = 1;
+  char* buffer = TryNewArray<char>(static_cast<size_t>(n) + 1);
+  if (!buffer) {
+    ReportFailure("constr");
+    return;
+  }
+  std::memset(buffer, c, static_cast<size_t>(n));
+  buffer[n] = '\0';
+  data_ = buffer;
+  length_ = n;
+  capacity_ = n;
+}
+
+String::~String() { Release(); }
+
+void String::Release() {
+  if (data_ != g_empty_text) delete[] data_;
+}
+
+void String::SetEmpty() {
+  Release();
+  data_ = g_empty_text;
+  length_ = 0;
+  capacity_ = 0;
+}
+
+bool String::Assign(const char* text, int n, const char* tag) {
+  if (n <= 0) {
+    SetEmpty();
+    return true;
+  }
+  if (n <= capacity_) {
+    std::memmove(data_, text, static_cast<size_t>(n));
+    data_[n] = '\0';
+    length_ = n;
+    return true;
+  }
+  char* buffer = TryNewArray<char>(static_cast<size_t>(n) + 1);
+  if (!buffer) {
+    ReportFailure(tag);
+    return false;
+  }
+  std::memcpy(buffer, text, static_cast<size_t>(n));
+  buffer[n] = '\0';
+  Release();
+  data_ = buffer;
+  length_ = n;
+  capacity_ = n;
+  return true;
+}
+
+bool String::Append(const char* text, int n, const char* tag) {
+  if (n <= 0) return true;
+  if (n > 0x7ffffffe - length_) {
+    ReportFailure(tag);
+    return false;
+  }
+  int needed = length_ + n;
+  if (needed <= capacity_) {
+    std::memmove(data_ + length_, text, static_cast<size_t>(n));
+    data_[needed] = '\0';
+    length_ = needed;
+    return true;
+  }
+  // Grow geometrically so that building a text byte by byte stays linear.
+  int64_t grown = static_cast<int64_t>(capacity_) * 2;
+  int capacity = grown > needed && grown < 0x7ffffffe ? static_cast<int>(grown) : needed;
+  char* buffer = TryNewArray<char>(static_cast<size_t>(capacity) + 1);
+  if (!buffer) {
+    ReportFailure(tag);
+    return false;
+  }
+  std::memcpy(buffer, data_, static_cast<size_t>(length_));
+  std::memcpy(buffer + length_, text, static_cast<size_t>(n));
+  buffer[needed] = '\0';
+  Release();
+  data_ = buffer;
+  length_ = needed;
+  capacity_ = capacity;
+  return true;
+}
+
+String& String::operator=(const String& s) {
+  if (this != &s) Assign(s.data_, s.length_, "op=");
+  return *this;
+}
+
+String& String::operator=(String&& s) noexcept {
+  if (this != &s) {
+    Release();
+    data_ = s.data_;
+    length_ = s.length_;
+    capacity_ = s.capacity_;
+    s.data_ = g_empty_text;
+    s.length_ = 0;
+    s.capacity_ = 0;
+  }
+  return *this;
+}
+
+String& String::operator=(const char* s) {
+  Assign(s, TextLength(s), "op=");
+  return *this;
+}
+
+String& String::operator+=(const String& s) {
+  if (this == &s) {
+    String copy(s);
+    Append(copy.data_, copy.length_, "op+=");
+  } else {
+    Append(s.data_, s.length_, "op+=");
+  }
+  return *this;
+}
+
+String& String::operator+=(const char* s) {
+  Append(s, TextLength(s), "op+=");
+  return *this;
+}
+
+String& String::operator+=(char c) {
+  Append(&c, 1, "op+=");
+  return *this;
+}
+
+String String::operator+(const String& s) const {
+  String result;
+  if (!result.Append(data_, length_, "op+")) return result;
+  result.Append(s.data_, s.length_, "op+");
+  return result;
+}
+
+String String::operator+(const char* s) const {
+  String result;
+  if (!result.Append(data_, length_, "op+")) return result;
+  result.Append(s, TextLength(s), "op+");
+  return result;
+}
+
+bool String::operator==(const String& s) const { return std::strcmp(data_, s.data_) == 0; }
+
+bool String::operator==(const char* s) const { return std::strcmp(data_, s ? s : "") == 0; }
+
+String& String::InMid(int start, int count) {
+  if (start < 1) {
+    // Both values are ints from callers; widen so that extreme values cannot overflow.
+    int64_t shortened = static_cast<int64_t>(count) + start;
+    count = shortened < -1 ? -1 : static_cast<int>(shortened);
+    start = 1;
+  }
+  if (start > length_) return *this;
+  int n = length_ - start + 1;
+  if (count < n) n = count;
+  if (n < 0) return *this;
+  Assign(data_ + start - 1, n, "InMid");
+  return *this;
+}
+
+String& String::InRight(int n) {
+  if (n <= 0) {
+    SetEmpty();
+  } else if (n <= length_) {
+    InMid(length_ - n + 1, n);
+  }
+  return *this;
+}
+
+String String::Mid(int start, int count) const {
+  String copy(*this);
+  copy.InMid(start, count);
+  return copy;
+}
+
+String String::Left(int n) const { return Mid(1, n); }
+
+String String::Right(int n) const {
+  String copy(*this);
+  copy.InRight(n);
+  return copy;
+}
+
+int String::Find(char c, int n) const {
+  int wanted = static_cast<int16_t>(n);
+  if (wanted < 1) wanted = 1;
+  for (int i = 0; i < length_; ++i) {
+    if (data_[i] == c && --wanted == 0) return i + 1;
+  }
+  return 0;
+}
+
+int String::FindRev(char c, int n) const {
+  int wanted = static_cast<int16_t>(n);
+  if (wanted < 1) wanted = 1;
+  for (int i = length_ - 1; i >= 0; --i) {
+    if (data_[i] == c && --wanted == 0) return i + 1;
+  }
+  return 0;
+}
+
+int String::Count(char c) const {
+  int found = 0;
+  for (int i = 0; i < length_; ++i) found += data_[i] == c;
+  return found;
+}
+
+int String::IsIn(LIST* list) const {
+  if (!list) return 0;
+  // Walk the nodes directly: the caller's current position in the list stays where it was.
+  for (ListNode* node = list->head; node; node = node->next) {
+    const String* s = dynamic_cast<const String*>(node->item);
+    if (s && *s == *this) return 1;
+  }
+  return 0;
+}
+
+char& String::operator[](int i) {
+  if (i >= 0 && i < length_) return data_[i];
+  g_out_of_range_byte = '\0';
+  return g_out_of_range_byte;
+}
+
+String& String::Str(int value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%d", value);
+  Assign(buffer, TextLength(buffer), "Str");
+  return *this;
+}
+
+String& String::Str(long value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%ld", value);
+  Assign(buffer, TextLength(buffer), "Str");
+  return *this;
+}
+
+String& String::Str(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%g", value);
+  Assign(buffer, TextLength(buffer), "Str");
+  return *this;
+}
+
+String& String::StrFix(double value) {
+  // "%5.2f" of a huge value is long: size the buffer for the widest double.
+  char buffer[400];
+  std::snprintf(buffer, sizeof buffer, "%5.2f", value);
+  Assign(buffer, TextLength(buffer), "Str");
+  return *this;
+}
+
+int String::Load(std::istream& in, int maxlen) {
+  if (!in.good()) return -1;
+  if (maxlen < 1) maxlen = 1;
+  std::streambuf* buf = in.rdbuf();
+  if (!buf) {
+    in.setstate(std::ios::badbit);
+    return -1;
+  }
+  const int keep = maxlen - 1;
+  // The line is gathered in chunks, so a huge maxlen costs nothing until the bytes arrive.
+  String line;
+  char chunk[512];
+  int chunk_used = 0;
+  int kept = 0;
+  bool failed = false;
+  for (;;) {
+    int c = buf->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios::eofbit);
+      break;
+    }
+    if (c == '\n') break;
+    if (kept >= keep) continue;
+    chunk[chunk_used++] = static_cast<char>(c);
+    ++kept;
+    if (chunk_used == static_cast<int>(sizeof chunk)) {
+      failed = failed || !line.Append(chunk, chunk_used, "Load");
+      chunk_used = 0;
+    }
+  }
+  failed = failed || !line.Append(chunk, chunk_used, "Load");
+  if (failed) return length_;
+  if (line.length_ > 0 && line.data_[line.length_ - 1] == '\r') {
+    line.data_[--line.length_] = '\0';
+  }
+  *this = std::move(line);
+  return length_;
+}
+
+int LoadLines(std::istream& in, LIST* list, int maxlen) {
+  if (!list) return 0;
+  int appended = 0;
+  while (in.good()) {
+    String* line = TryNew<String>();
+    if (!line) {
+      ErrorOutput() << "ERROR: String.Load\n";
+      break;
+    }
+    if (line->Load(in, maxlen) < 0) {
+      delete line;
+      break;
+    }
+    if (!list->Append(line, 1)) {
+      delete line;
+      break;
+    }
+    ++appended;
+  }
+  return appended - 1;
+}
+
+std::ostream& operator<<(std::ostream& out, const String& s) {
+  if (s.Length() > 0) out.write(s.c_str(), s.Length());
+  return out;
+}
+
+}  // namespace orvane

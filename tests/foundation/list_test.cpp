@@ -1,0 +1,261 @@
+#include "foundation/list.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "foundation/error_output.h"
+
+namespace orvane {
+namespace {
+
+// An item that counts its own destructions, so ownership can be observed.
+struct Tracked : ListItem {
+  Tracked(int v, int* death_count) : value(v), deaths(death_count) {}
+  ~Tracked() override {
+    if (deaths) ++*deaths;
+  }
+  int Match(int) override { return 0; }
+  int value;
+  int* deaths;
+};
+
+int ValueOf(ListItem* item) { return item ? static_cast<Tracked*>(item)->value : -1; }
+
+// Checks the structural invariants and returns the values from head to tail.
+std::vector<int> Walk(const LIST& list) {
+  std::vector<int> values;
+  EXPECT_EQ(list.empty, list.count == 0 ? 1 : 0);
+  if (list.count == 0) {
+    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(list.tail, nullptr);
+    EXPECT_EQ(list.current, nullptr);
+    return values;
+  }
+  EXPECT_EQ(list.head->prev, nullptr);
+  EXPECT_EQ(list.tail->next, nullptr);
+  bool current_seen = list.current == nullptr;
+  const ListNode* last = nullptr;
+  for (const ListNode* n = list.head; n; n = n->next) {
+    EXPECT_EQ(n->prev, last);
+    current_seen = current_seen || n == list.current;
+    values.push_back(ValueOf(n->item));
+    last = n;
+  }
+  EXPECT_EQ(last, list.tail);
+  EXPECT_TRUE(current_seen) << "current is not a node of the list";
+  EXPECT_EQ(static_cast<int>(values.size()), list.count);
+  return values;
+}
+
+class ListTest : public ::testing::Test {
+ protected:
+  Tracked* Make(int v) { return new Tracked(v, &deaths); }
+  void Fill(std::initializer_list<int> values) {
+    for (int v : values) list.Append(Make(v), 1);
+  }
+  int deaths = 0;
+  LIST list;
+};
+
+TEST_F(ListTest, WalkingAnEmptyListYieldsNothing) {
+  EXPECT_EQ(list.First(), nullptr);
+  EXPECT_EQ(list.Last(), nullptr);
+  EXPECT_EQ(list.Next(), nullptr);
+  EXPECT_EQ(list.Prev(), nullptr);
+  EXPECT_EQ(list.current, nullptr);
+  EXPECT_EQ(list.Remove(), 1);
+  Walk(list);
+}
+
+TEST_F(ListTest, NextStopsOnTheLastNodeSoRemoveTakesIt) {
+  Fill({1, 2, 3});
+  list.First();
+  EXPECT_EQ(ValueOf(list.Next()), 2);
+  EXPECT_EQ(ValueOf(list.Next()), 3);
+  EXPECT_EQ(list.Next(), nullptr);
+  EXPECT_EQ(ValueOf(list.Current()), 3);
+  list.Remove();
+  EXPECT_EQ(Walk(list), (std::vector<int>{1, 2}));
+  EXPECT_EQ(ValueOf(list.Current()), 2);
+  EXPECT_EQ(ValueOf(list.Prev()), 1);
+}
+
+TEST_F(ListTest, RemovingTheOnlyNodeRestoresTheInitialState) {
+  Fill({7});
+  list.Remove();
+  Walk(list);
+  EXPECT_EQ(deaths, 1);
+  list.Append(Make(8), 1);
+  EXPECT_EQ(list.head, list.tail);
+  EXPECT_EQ(list.current, list.head);
+  EXPECT_EQ(Walk(list), (std::vector<int>{8}));
+}
+
+TEST_F(ListTest, RemoveChoosesTheNewCurrentNode) {
+  Fill({1, 2, 3, 4});
+  list.First();
+  list.Remove();  // head: the new head becomes current
+  EXPECT_EQ(ValueOf(list.Current()), 2);
+  list.Next();
+  list.Remove();  // middle: its follower becomes current
+  EXPECT_EQ(ValueOf(list.Current()), 4);
+  list.Remove();  // tail: the new tail becomes current
+  EXPECT_EQ(ValueOf(list.Current()), 2);
+  EXPECT_EQ(Walk(list), (std::vector<int>{2}));
+}
+
+TEST_F(ListTest, InsertLinksAfterCurrentAndMovesTailOnlyAtTheEnd) {
+  Fill({1, 3});
+  list.First();
+  ListNode* old_tail = list.tail;
+  list.Insert(Make(2), 1);
+  EXPECT_EQ(list.tail, old_tail);
+  EXPECT_EQ(ValueOf(list.Current()), 2);
+  list.Last();
+  list.Insert(Make(4), 1);
+  EXPECT_EQ(list.tail, list.current);
+  list.Prepend(Make(0), 1);
+  EXPECT_EQ(list.head, list.current);
+  EXPECT_EQ(Walk(list), (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(ListTest, OwnershipDecidesWhetherRemoveDestroysTheItem) {
+  Tracked shared(5, &deaths);
+  list.Append(&shared, 0);
+  list.Append(Make(6), 1);
+  list.First();
+  list.Remove();
+  EXPECT_EQ(deaths, 0);
+  EXPECT_EQ(shared.value, 5);
+  list.SetOwn(0);
+  Tracked* kept = static_cast<Tracked*>(list.Current());
+  list.Remove();
+  EXPECT_EQ(deaths, 0);
+  delete kept;
+  EXPECT_EQ(deaths, 1);
+}
+
+TEST_F(ListTest, RemoveAllStopsAtAHeadWithoutItem) {
+  Fill({1, 2});
+  list.Append(nullptr, 0);
+  list.Append(Make(3), 1);
+  list.RemoveAll();
+  EXPECT_EQ(deaths, 2);
+  EXPECT_EQ(list.count, 2);
+  EXPECT_EQ(list.head->item, nullptr);
+  list.First();
+  list.Remove();
+  list.RemoveAll();
+  EXPECT_EQ(deaths, 3);
+  Walk(list);
+}
+
+TEST_F(ListTest, MoveUpSwapsItemsWithThePredecessorAndKeepsCurrent) {
+  Fill({1, 2, 3});
+  list.Last();
+  ListNode* node = list.current;
+  list.MoveUp();
+  EXPECT_EQ(list.current, node);
+  EXPECT_EQ(Walk(list), (std::vector<int>{1, 3, 2}));
+  list.First();
+  list.MoveUp();  // at the head: nothing happens
+  EXPECT_EQ(Walk(list), (std::vector<int>{1, 3, 2}));
+}
+
+TEST_F(ListTest, SetItemReplacesWithoutDestroying) {
+  Fill({1});
+  Tracked* old = static_cast<Tracked*>(list.Current());
+  list.SetItem(Make(2));
+  EXPECT_EQ(deaths, 0);
+  delete old;
+  EXPECT_EQ(Walk(list), (std::vector<int>{2}));
+}
+
+TEST_F(ListTest, FailedNodeAllocationLeavesTheNodesAlone) {
+  Fill({1, 2});
+  Tracked* item = Make(3);
+  FailNextAllocations(1);
+  EXPECT_EQ(list.Insert(item, 1), 0);
+  EXPECT_EQ(list.current, nullptr);
+  FailNextAllocations(1);
+  EXPECT_EQ(list.Prepend(item, 1), 0);
+  EXPECT_EQ(Walk(list), (std::vector<int>{1, 2}));
+  delete item;
+}
+
+TEST_F(ListTest, DestructorFreesWhatRemoveAllLeftBehind) {
+  auto* heap_list = new LIST;
+  heap_list->Append(nullptr, 0);
+  heap_list->Append(Make(1), 1);
+  heap_list->RemoveAll();
+  delete heap_list;
+  EXPECT_EQ(deaths, 1);
+}
+
+// Random operation sequences against a vector model: order, current position, counts.
+TEST_F(ListTest, RandomOperationSequencesMatchAModel) {
+  std::mt19937 rng(1234);
+  std::vector<int> model;
+  int cur = -1;  // index into model, -1 when current is null
+  int next_value = 0;
+  for (int step = 0; step < 20000; ++step) {
+    int op = static_cast<int>(rng() % 8);
+    switch (op) {
+      case 0:
+      case 1:
+        list.Insert(Make(next_value), 1);
+        if (model.empty() || cur < 0) {
+          cur = static_cast<int>(model.size());
+          model.push_back(next_value);
+        } else {
+          model.insert(model.begin() + cur + 1, next_value);
+          ++cur;
+        }
+        ++next_value;
+        break;
+      case 2:
+        list.Prepend(Make(next_value), 1);
+        model.insert(model.begin(), next_value++);
+        cur = 0;
+        break;
+      case 3:
+        if (cur >= 0) {
+          list.Remove();
+          model.erase(model.begin() + cur);
+          if (model.empty()) {
+            cur = -1;
+          } else if (cur == static_cast<int>(model.size())) {
+            cur = static_cast<int>(model.size()) - 1;
+          }
+        }
+        break;
+      case 4:
+        list.First();
+        cur = model.empty() ? -1 : 0;
+        break;
+      case 5:
+        if (list.Next() && cur >= 0) ++cur;
+        break;
+      case 6:
+        if (list.Prev() && cur >= 0) --cur;
+        break;
+      case 7:
+        list.MoveUp();
+        if (cur > 0) std::swap(model[cur], model[cur - 1]);
+        break;
+    }
+    if (step % 97 == 0) {
+      ASSERT_EQ(Walk(list), model) << "step " << step;
+    }
+    ASSERT_EQ(ValueOf(list.Current()), cur < 0 ? -1 : model[cur]) << "step " << step;
+  }
+  int alive = static_cast<int>(model.size());
+  list.RemoveAll();
+  EXPECT_EQ(deaths, next_value);
+  EXPECT_GT(alive, 0);
+}
+
+}  // namespace
+}  // namespace orvane

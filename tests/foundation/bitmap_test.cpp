@@ -1,0 +1,314 @@
+#include "foundation/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <iterator>
+#include <random>
+#include <set>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "foundation/error_output.h"
+
+namespace orvane {
+namespace {
+
+using Pixel = std::pair<int, int>;
+
+std::set<Pixel> SetPixels(const Bitmap& bm) {
+  std::set<Pixel> pixels;
+  for (int y = 0; y < bm.height; ++y) {
+    for (int x = 0; x < bm.width; ++x) {
+      if (bm.GetPixel(x, y)) pixels.insert({x, y});
+    }
+  }
+  return pixels;
+}
+
+std::set<Pixel> Diagonal(int n) {
+  std::set<Pixel> pixels;
+  for (int i = 0; i < n; ++i) pixels.insert({i, i});
+  return pixels;
+}
+
+// Captures the error output and cancels pending injected failures.
+class ErrorCapture {
+ public:
+  ErrorCapture() { SetErrorOutput(&out_); }
+  ~ErrorCapture() {
+    SetErrorOutput(nullptr);
+    FailNextAllocations(0);
+  }
+  std::string Text() const { return out_.str(); }
+
+ private:
+  std::ostringstream out_;
+};
+
+TEST(BitmapTest, ConstructionAndCopy) {
+  Bitmap bm(5, 3, 24);
+  ASSERT_TRUE(bm.HasPixels());
+  EXPECT_EQ(bm.data, bm.allocation);
+  EXPECT_EQ(std::vector<int>({bm.bytesPerPixel, bm.ownsData, bm.ditherSize}),
+            std::vector<int>({3, 1, 2}));
+  EXPECT_EQ(std::vector<int>({bm.clipLeft, bm.clipRight, bm.clipTop, bm.clipBottom}),
+            std::vector<int>({0, 5, 0, 3}));
+  EXPECT_TRUE(std::all_of(bm.data, bm.data + 5 * 3 * 3, [](uint8_t b) { return b == 0; }));
+  // A copy has the shape and dither size of its source, but fresh, cleared pixels.
+  bm.MakeDitherMatrix(8);
+  bm.SetPixel(2, 2, 7);
+  Bitmap copy(bm);
+  ASSERT_TRUE(copy.HasPixels());
+  EXPECT_NE(copy.data, bm.data);
+  EXPECT_EQ(std::vector<int>({copy.width, copy.height, copy.bits, copy.bytesPerPixel}),
+            std::vector<int>({5, 3, 24, 3}));
+  EXPECT_EQ(copy.GetPixel(2, 2), 0);
+  ASSERT_EQ(copy.ditherSize, 8);
+  EXPECT_TRUE(std::equal(copy.ditherMatrix, copy.ditherMatrix + 64, bm.ditherMatrix));
+}
+
+TEST(BitmapTest, BadSizesGiveABitmapWithoutPixels) {
+  ErrorCapture capture;
+  const int sizes[][3] = {{0, 5, 8}, {5, 0, 8}, {-3, 4, 8}, {4, INT_MIN, 8}, {4, 4, 0}, {4, 4, 33}};
+  for (const auto& s : sizes) {
+    Bitmap bm(s[0], s[1], s[2]);
+    EXPECT_FALSE(bm.HasPixels());
+    EXPECT_EQ(bm.width * bm.height, 0);
+  }
+  EXPECT_EQ(capture.Text(), "");  // refused silently: the caller reports bad sizes
+  Bitmap huge(INT_MAX, INT_MAX, 32);
+  Bitmap over_cap(16385, 16384, 8);
+  EXPECT_FALSE(huge.HasPixels());
+  EXPECT_FALSE(over_cap.HasPixels());
+  EXPECT_EQ(capture.Text(), "(ERROR) Bitmap: no memory!\n(ERROR) Bitmap: no memory!\n");
+}
+
+TEST(BitmapTest, FailedAllocationLeavesASafeEmptyBitmap) {
+  ErrorCapture capture;
+  FailNextAllocations(1);
+  Bitmap bm(16, 16, 8);
+  EXPECT_EQ(capture.Text(), "(ERROR) Bitmap: no memory!\n");
+  EXPECT_EQ(bm.data, nullptr);
+  EXPECT_EQ(bm.ditherSize, 2);
+  bm.SetPixel(0, 0, 1);
+  EXPECT_EQ(bm.GetPixel(0, 0), 0);
+  bm.DrawLine(0, 0, 15, 15, 1);
+  bm.DrawRectangle(0, 0, 15, 15, 1);
+  bm.FillRectangle(0, 0, 15, 15, 1);
+  EXPECT_EQ(bm.PlanarToChunky(), 0);
+  uint8_t planes[256] = {};
+  EXPECT_EQ(bm.ChunkyToPlanar(planes, sizeof planes), 0);
+  EXPECT_EQ(bm.PlanarSize(), 0u);
+  Bitmap copy(bm);
+  EXPECT_FALSE(copy.HasPixels());
+}
+
+TEST(BitmapTest, FailedHelperAllocationsChangeNothing) {
+  ErrorCapture capture;
+  Bitmap bm(8, 1, 8);
+  bm.data[0] = 0xFF;
+  FailNextAllocations(1);
+  EXPECT_EQ(bm.PlanarToChunky(), 0);
+  EXPECT_EQ(bm.data[0], 0xFF);
+  FailNextAllocations(1);
+  EXPECT_EQ(bm.MakeDitherMatrix(16), 0);
+  EXPECT_EQ(bm.ditherSize, 2);
+  EXPECT_EQ(bm.ditherMatrix[1], 2);
+  EXPECT_EQ(capture.Text(), "(ERROR) Bitmap: no memory!\n(ERROR) Bitmap: no memory!\n");
+}
+
+TEST(BitmapTest, PixelAccessOutsideTheImage) {
+  Bitmap bm(16, 16, 8);
+  bm.FillRectangle(0, 0, 15, 15, 9);
+  for (Pixel p :
+       {Pixel{-1, 0}, Pixel{16, 0}, Pixel{0, -1}, Pixel{0, 16}, Pixel{INT_MIN, INT_MAX}}) {
+    EXPECT_EQ(bm.GetPixel(p.first, p.second), 0);
+    bm.SetPixel(p.first, p.second, 1);
+  }
+  EXPECT_TRUE(std::all_of(bm.data, bm.data + 256, [](uint8_t b) { return b == 9; }));
+  bm.SetPixel(3, 2, 4);
+  EXPECT_EQ(bm.data[2 * 16 + 3], 4);
+}
+
+TEST(BitmapTest, DitherSizesRoundDown) {
+  const std::pair<int, int> cases[] = {{-1, 2}, {2, 2},  {3, 2},   {4, 4},   {5, 4},
+                                       {8, 8},  {15, 8}, {16, 16}, {17, 16}, {1000, 16}};
+  for (auto [requested, expected] : cases) EXPECT_EQ(Bitmap::DitherSizeFor(requested), expected);
+  Bitmap bm(1, 1, 8);
+  ASSERT_EQ(bm.MakeDitherMatrix(5), 1);
+  ASSERT_EQ(bm.ditherSize, 4);
+  const uint8_t expected[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
+  EXPECT_TRUE(std::equal(expected, expected + 16, bm.ditherMatrix));
+  for (int n : {8, 16}) {
+    bm.MakeDitherMatrix(n);
+    std::vector<int> values(bm.ditherMatrix, bm.ditherMatrix + n * n);
+    std::sort(values.begin(), values.end());
+    for (int i = 0; i < n * n; ++i) ASSERT_EQ(values[i], i) << n << "x" << n;
+  }
+}
+
+TEST(BitmapTest, LineClippingCases) {
+  Bitmap bm(16, 16, 8);
+  bm.DrawLine(-10, 5, -1, 9, 1);
+  EXPECT_TRUE(SetPixels(bm).empty());
+  bm.DrawLine(-8, -8, 23, 23, 1);
+  EXPECT_EQ(SetPixels(bm), Diagonal(16));
+  // The first point became inside, so the points were exchanged before the second was clipped.
+  EXPECT_EQ(std::vector<int>({bm.clipX1, bm.clipY1, bm.clipX2, bm.clipY2}),
+            std::vector<int>({15, 15, 0, 0}));
+  // Left of and below the window: the left edge is taken first (bottom first would give y 14).
+  bm.DrawLine(-4, 20, 8, 4, 1);
+  EXPECT_EQ(std::vector<int>({bm.clipX1, bm.clipY1, bm.clipX2, bm.clipY2}),
+            std::vector<int>({0, 15, 8, 4}));
+  Bitmap extreme(16, 16, 8);
+  extreme.DrawLine(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 1);
+  EXPECT_EQ(SetPixels(extreme), Diagonal(16));
+  extreme.DrawLine(INT_MAX, INT_MIN, INT_MIN, INT_MAX, 2);  // passes just outside the corner
+  EXPECT_EQ(SetPixels(extreme), Diagonal(16));
+  // Nearly horizontal across all of x: it crosses the image at y 7.5, as the true line does.
+  Bitmap flat(16, 16, 8);
+  flat.DrawLine(INT_MIN, 0, INT_MAX, 15, 1);
+  std::set<Pixel> expected;
+  for (int x = 0; x < 16; ++x) expected.insert({x, x < 8 ? 7 : 8});
+  EXPECT_EQ(SetPixels(flat), expected);
+}
+
+TEST(BitmapTest, BresenhamProperties) {
+  const int lines[][4] = {{0, 0, 15, 0},  {3, 1, 3, 12},  {1, 1, 9, 9},    {0, 0, 7, 3},
+                          {3, 14, 10, 1}, {15, 2, 0, 11}, {12, 12, 12, 12}};
+  for (const auto& l : lines) {
+    Bitmap forward(16, 16, 8);
+    Bitmap backward(16, 16, 8);
+    forward.DrawLine(l[0], l[1], l[2], l[3], 1);
+    backward.DrawLine(l[2], l[3], l[0], l[1], 1);
+    const int major = std::max(std::abs(l[2] - l[0]), std::abs(l[3] - l[1]));
+    const std::set<Pixel> pixels = SetPixels(forward);
+    EXPECT_EQ(static_cast<int>(pixels.size()), major + 1);
+    EXPECT_TRUE(pixels.count({l[0], l[1]}) && pixels.count({l[2], l[3]}));
+    // An odd (or zero) major length never hits an error term of 0, so there are no ties.
+    if (major % 2 == 1 || major == 0) {
+      EXPECT_EQ(pixels, SetPixels(backward));
+    }
+  }
+  // On a tie (error term 0) the minor coordinate is kept, so direction matters.
+  Bitmap tie(8, 8, 8);
+  tie.DrawLine(0, 0, 4, 2, 1);
+  EXPECT_EQ(SetPixels(tie), std::set<Pixel>({{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}}));
+  Bitmap reversed(8, 8, 8);
+  reversed.DrawLine(4, 2, 0, 0, 1);
+  EXPECT_EQ(SetPixels(reversed), std::set<Pixel>({{4, 2}, {3, 2}, {2, 1}, {1, 1}, {0, 0}}));
+}
+
+TEST(BitmapTest, RectangleCases) {
+  Bitmap bm(16, 16, 8);
+  bm.FillRectangle(20, 3, -5, 5, 1);
+  std::set<Pixel> rows;
+  for (int y = 3; y <= 5; ++y) {
+    for (int x = 0; x < 16; ++x) rows.insert({x, y});
+  }
+  EXPECT_EQ(SetPixels(bm), rows);
+  EXPECT_EQ(std::vector<int>({bm.clipX1, bm.clipY1, bm.clipX2, bm.clipY2}),
+            std::vector<int>({0, 3, 15, 5}));
+  Bitmap untouched(16, 16, 8);
+  untouched.FillRectangle(2, 16, 9, 40, 1);
+  untouched.FillRectangle(-1, 2, -9, 9, 1);
+  EXPECT_TRUE(SetPixels(untouched).empty());
+  Bitmap outline(16, 16, 8);
+  outline.DrawRectangle(12, 10, 2, 4, 1);
+  EXPECT_EQ(SetPixels(outline).size(), 2u * 11 + 2u * 7 - 4);
+  EXPECT_EQ(outline.GetPixel(7, 7), 0);
+}
+
+// Lines and rectangles with coordinates anywhere in 32 bits never reach outside the window.
+TEST(BitmapTest, RandomDrawingStaysInsideTheClipWindow) {
+  std::mt19937 rng(20240611);
+  const int32_t specials[] = {INT_MIN, INT_MIN + 1, -1, 0, 9, 10, 30, 31, 47, INT_MAX - 1, INT_MAX};
+  auto coordinate = [&]() -> int32_t {
+    switch (rng() % 3) {
+      case 0:
+        return specials[rng() % std::size(specials)];
+      case 1:
+        return static_cast<int32_t>(rng() % 80) - 16;
+      default:
+        return static_cast<int32_t>(rng());
+    }
+  };
+  Bitmap bm(48, 40, 8);
+  bm.clipLeft = 10;
+  bm.clipRight = 31;
+  bm.clipTop = 5;
+  bm.clipBottom = 30;
+  // A window reaching past the image sideways is narrowed to it; a write left or right of
+  // the image would wrap into row 3 or row 12.
+  Bitmap wide(16, 16, 8);
+  wide.clipLeft = INT_MIN;
+  wide.clipRight = INT_MAX;
+  wide.clipTop = 4;
+  wide.clipBottom = 12;
+  for (int i = 0; i < 20000; ++i) {
+    const int32_t x1 = coordinate(), y1 = coordinate(), x2 = coordinate(), y2 = coordinate();
+    for (Bitmap* target : {&bm, &wide}) {
+      switch (i % 3) {
+        case 0:
+          target->DrawLine(x1, y1, x2, y2, 1);
+          break;
+        case 1:
+          target->DrawRectangle(x1, y1, x2, y2, 1);
+          break;
+        default:
+          target->FillRectangle(x1, y1, x2, y2, 1);
+          break;
+      }
+    }
+  }
+  int inside = 0;
+  for (Pixel p : SetPixels(bm)) {
+    ASSERT_TRUE(p.first >= 10 && p.first < 31 && p.second >= 5 && p.second < 30)
+        << p.first << "," << p.second;
+    ++inside;
+  }
+  EXPECT_GT(inside, 0);
+  for (Pixel p : SetPixels(wide)) ASSERT_TRUE(p.second >= 4 && p.second < 12) << p.second;
+}
+
+TEST(BitmapTest, PlanarChunkyConversions) {
+  Bitmap bm(16, 4, 8);
+  std::mt19937 rng(7);
+  std::vector<uint8_t> planar(16 * 4);
+  for (auto& b : planar) b = static_cast<uint8_t>(rng());
+  planar[0] = 0x80;              // plane 0, row 0: pixel 0 gets bit 0
+  planar[7 * 2 * 4 + 2] = 0x01;  // plane 7, row 1: pixel 7 gets bit 7
+  std::copy(planar.begin(), planar.end(), bm.data);
+  ASSERT_EQ(bm.PlanarToChunky(), 1);
+  EXPECT_EQ(bm.GetPixel(0, 0) & 0x01, 0x01);
+  EXPECT_EQ(bm.GetPixel(1, 0) & 0x01, 0);
+  EXPECT_EQ(bm.GetPixel(7, 1) & 0x80, 0x80);
+  EXPECT_EQ(bm.GetPixel(6, 1) & 0x80, 0);
+  std::vector<uint8_t> back(bm.PlanarSize());
+  ASSERT_EQ(back.size(), planar.size());
+  ASSERT_EQ(bm.ChunkyToPlanar(back.data(), back.size()), 1);
+  EXPECT_EQ(back, planar);
+  EXPECT_EQ(bm.ChunkyToPlanar(back.data(), back.size() - 1), 0);
+}
+
+TEST(BitmapTest, PlanarConversionsDropColumnsPastTheLastWholeByte) {
+  Bitmap bm(12, 2, 4);
+  std::fill(bm.data, bm.data + 24, uint8_t{0xFF});
+  ASSERT_EQ(bm.PlanarToChunky(), 1);
+  EXPECT_EQ(bm.GetPixel(7, 1), 0xFF);
+  EXPECT_EQ(bm.GetPixel(8, 0), 0);
+  EXPECT_EQ(bm.GetPixel(11, 1), 0);
+  bm.SetPixel(0, 0, 0xF5);  // only the 4 low bits become planes
+  ASSERT_EQ(bm.PlanarSize(), 4u * 1 * 2);
+  std::vector<uint8_t> planes(12, 0xAA);
+  ASSERT_EQ(bm.ChunkyToPlanar(planes.data(), planes.size()), 1);
+  EXPECT_EQ(planes, std::vector<uint8_t>(
+                        {0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xAA, 0xAA, 0xAA, 0xAA}));
+}
+
+}  // namespace
+}  // namespace orvane

@@ -10,6 +10,11 @@
 // context ("wrong parenthesises.", "unknown function.", "variable not found/value not
 // readable.") and go on with 0 in place.
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "foundation/list.h"
 #include "foundation/ov_string.h"
 #include "script/diagnostics.h"
@@ -33,8 +38,23 @@ class ExpressionEvaluator {
   void SetVariables(LIST* variables) { variables_ = variables; }
 
  private:
+  float EvaluateText(std::string_view text);
+  float OperandText(std::string_view text);
+  float VariableValue(std::string_view reference);
+  float CallFromText(std::string_view text);
+  // Splits `text` at every comma and evaluates each part.
+  std::vector<float> EvaluateArguments(std::string_view text);
+  // Reduces every matched parenthesis, call and bracket, innermost first, in one pass.
+  std::string ReduceBrackets(std::string_view text);
+  void CloseParenthesis(std::string& out, std::vector<size_t>& open);
+  void CloseBracket(std::string& out, std::vector<size_t>& open);
+  // Reduces every operator of one rank, leftmost first.
+  std::string ReduceOperators(std::string text, int rank);
+  void Report(const char* message) const;
+
   LIST* variables_;
   DiagnosticContext diagnostics_;
+  int depth_ = 0;  // nesting of EvaluateText, bounded so that no text recurses deeply
 };
 
 }  // namespace orvane

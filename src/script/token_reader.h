@@ -84,8 +84,30 @@ class TokenReader {
   int32_t tokenEnd = 0;
 
  private:
+  // Bytes [0, next) of `line` have been searched for one closing byte; `seen` of them were it.
+  // Lets the ordinal of a closing byte be found without rescanning the line from its start.
+  struct OrdinalScan {
+    int32_t next = 0;
+    int32_t seen = 0;
+  };
+
+  void StartStream(std::unique_ptr<std::istream> in, const String& stream_name);
+  bool ReadLine();
+  bool ReadListLine();
+  void EndOfInput();
+  bool ScanAtPos(bool& in_comment);
+  bool CutDelimited(char close, TokenType type, int16_t& count, int step, OrdinalScan& scan,
+                    const char* missing);
+  void CutWord();
+  int32_t FindClosing(char close, int32_t open, int32_t count, OrdinalScan& scan, int32_t& ordinal);
+  bool FindField(int i, int32_t& start, int32_t& end) const;
+  void ReportSyntax(const char* message);
+  void SkipTokens(int token_number);
+
   std::unique_ptr<std::istream> stream_;
   std::ostream* err_ = nullptr;
+  OrdinalScan quote_scan_;
+  OrdinalScan angle_scan_;
 };
 
 }  // namespace orvane

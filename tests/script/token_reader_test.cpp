@@ -1,0 +1,321 @@
+#include "script/token_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+std::string S(const String& s) {
+  return std::string(s.c_str(), s.Length());
+}
+
+// A String holding any bytes, NUL included.
+String* NewString(const std::string& text) {
+  if (text.empty()) return new String();
+  String* s = new String(' ', static_cast<int>(text.size()));
+  std::memcpy(&(*s)[0], text.data(), text.size());
+  return s;
+}
+
+// A script's line list, owning its Strings.
+struct Lines {
+  explicit Lines(const std::vector<std::string>& texts) {
+    for (const std::string& t : texts) list.Append(NewString(t), 1);
+  }
+  ~Lines() { list.RemoveAll(); }
+  LIST list;
+};
+
+void OpenText(TokenReader& r, const std::string& text) {
+  ASSERT_EQ(r.OpenStream(std::make_unique<std::istringstream>(text), "t.ovs"), 0);
+}
+
+// The remaining tokens as "type:text", up to the end of input (a bounded number of calls).
+std::vector<std::string> Rest(TokenReader& r, size_t limit = 100000) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < limit; ++i) {
+    String t = r.GetToken();
+    if (r.status == TokenReader::kEndOfInput || r.status == TokenReader::kNoInput) break;
+    out.push_back(std::to_string(r.tokenType) + ":" + S(t));
+  }
+  return out;
+}
+
+// Tokens of `text` read both from a stream and from a line list; both must agree.
+std::vector<std::string> Tokens(const std::string& text) {
+  TokenReader stream_reader;
+  std::ostringstream err;
+  stream_reader.SetErrorStream(&err);
+  OpenText(stream_reader, text);
+  std::vector<std::string> from_stream = Rest(stream_reader);
+
+  std::vector<std::string> texts;
+  std::istringstream split(text);
+  for (std::string l; std::getline(split, l);) texts.push_back(l);
+  Lines lines(texts);
+  TokenReader list_reader;
+  list_reader.SetErrorStream(&err);
+  EXPECT_EQ(list_reader.UseLines(&lines.list), 0);
+  EXPECT_EQ(Rest(list_reader), from_stream) << text;
+  return from_stream;
+}
+
+using V = std::vector<std::string>;
+
+TEST(TokenReaderTokens, CutsWordsValuesStringsAndBraces) {
+  EXPECT_EQ(Tokens("object \"name\" { position <1,2,3> }\n"),
+            (V{"3:object", "6:\"name\"", "4:{", "3:position", "1:<1,2,3>", "5:}"}));
+  EXPECT_EQ(Tokens("if(a<b) x=a>b;\n"), (V{"3:if(a<b)", "3:x=a>b;"}));
+  EXPECT_EQ(Tokens("abc{def}ghi\n"), (V{"3:abc", "4:{", "3:def", "5:}", "3:ghi"}));
+  // `|`, `~` and 127 end a word; one that starts a token begins a new word.
+  EXPECT_EQ(Tokens("a|b~c\177d\n"), (V{"3:a", "3:|b", "3:~c", "3:\177d"}));
+  // Bytes of 128 and above never start a word but belong to one.
+  EXPECT_EQ(Tokens("\344abc \200\201 ab\344cd\n"), (V{"3:abc", "3:ab\344cd"}));
+  EXPECT_EQ(Tokens("a/b /\n"), (V{"3:a/b", "3:/"}));
+}
+
+TEST(TokenReaderTokens, SkipsComments) {
+  EXPECT_EQ(Tokens("a // b { c\nd\n"), (V{"3:a", "3:d"}));
+  EXPECT_EQ(Tokens("x /* { \n } still */y /**/ z\n"), (V{"3:x", "3:y", "3:z"}));
+  EXPECT_EQ(Tokens("a /* never closed\n{ }\n"), (V{"3:a"}));
+}
+
+TEST(TokenReaderTokens, StringsCloseAtTheCountedQuote) {
+  TokenReader r;
+  Lines lines({"\"a b\" \"c\" x", "x\"y \"z\""});
+  r.UseLines(&lines.list);
+  EXPECT_EQ(Rest(r, 3), (V{"6:\"a b\"", "6:\"c\"", "3:x"}));
+  EXPECT_EQ(r.quoteCount, 6);
+  // The second quote of the line sits in a word: the string takes the next one.
+  EXPECT_EQ(Rest(r), (V{"3:x\"y", "6:\"z\""}));
+}
+
+TEST(TokenReaderTokens, ValuesCloseAtTheCountedAngle) {
+  TokenReader r;
+  Lines lines({"<1,2> <3>"});
+  r.UseLines(&lines.list);
+  EXPECT_EQ(Rest(r), (V{"1:<1,2>", "1:<3>"}));
+  EXPECT_EQ(r.closeAngleCount, 3);
+  // A `>` inside an earlier string or word never closes a later value.
+  EXPECT_EQ(Tokens("\"a>b\" <1,2>\n"), (V{"6:\"a>b\"", "1:<1,2>"}));
+  EXPECT_EQ(Tokens("if(a>b) <1> <2>\n"), (V{"3:if(a>b)", "1:<1>", "1:<2>"}));
+}
+
+TEST(TokenReaderDiagnostics, MissingClosersReportAndDropTheLine) {
+  std::ostringstream err;
+  TokenReader r;
+  r.SetErrorStream(&err);
+  OpenText(r, "a \"open b\n<1,2 c\nd");
+  EXPECT_EQ(S(r.GetToken()), "a");
+  EXPECT_EQ(S(r.GetToken()), "");
+  EXPECT_EQ(r.status, TokenReader::kTokenError);
+  EXPECT_EQ(r.tokenType, TokenReader::kNoToken);
+  EXPECT_EQ(err.str(), "\nt.ovs: Syntax error (line 1): '\"' expected.");
+  EXPECT_EQ(S(r.GetToken()), "");
+  EXPECT_EQ(err.str(),
+            "\nt.ovs: Syntax error (line 1): '\"' expected."
+            "\nt.ovs: Syntax error (line 2): '>' expected.");
+  EXPECT_EQ(Rest(r), (V{"3:d"}));
+}
+
+TEST(TokenReaderFields, GetValueAndGetNumber) {
+  std::ostringstream err;
+  TokenReader r;
+  r.SetErrorStream(&err);
+  Lines lines({"<1,2,3> <1, 2> <-1.5,2> <1e3> <> b[5]"});
+  r.UseLines(&lines.list);
+  r.fileName = "t.ovs";
+  r.GetToken();
+  EXPECT_EQ(S(r.GetValue(2)), "2");
+  EXPECT_EQ(S(r.valueText), "2");
+  EXPECT_EQ(S(r.GetValue(3)), "3");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(S(r.GetValue(4)), "");
+  EXPECT_EQ(r.status, TokenReader::kTokenError);
+  EXPECT_EQ(err.str(), "\nt.ovs: Syntax error (line 1): value missed.");
+  r.GetToken();
+  EXPECT_EQ(r.GetNumber(1), 1.0f);
+  EXPECT_EQ(r.GetNumber(2), 0.0f);  // the field starts with a blank
+  EXPECT_EQ(S(r.GetValue(2)), " 2");
+  r.GetToken();
+  EXPECT_EQ(r.GetNumber(1), -1.5f);
+  r.GetToken();
+  EXPECT_EQ(r.GetNumber(1), 1.0f);  // no exponent
+  EXPECT_EQ(r.GetNumber(2), 0.0f);
+  EXPECT_EQ(r.status, TokenReader::kTokenError);
+  r.GetToken();
+  EXPECT_EQ(S(r.GetValue(1)), "");
+  EXPECT_EQ(r.status, TokenReader::kOk);
+  // Not a value: the index text and index of the last GetName.
+  r.GetToken();
+  r.GetName();
+  EXPECT_EQ(S(r.GetValue(1)), "5");
+  EXPECT_EQ(r.GetNumber(1), 5.0f);
+}
+
+TEST(TokenReaderFields, GetNameSplitsTheLastBracket) {
+  TokenReader r;
+  Lines lines({"b[5] c[-3] plain m[a][2] x[ y]"});
+  r.UseLines(&lines.list);
+  const struct {
+    const char* name;
+    const char* text;
+    int index;
+  } expected[] = {{"b", "5", 5},    {"c", "-3", 3}, {"plain", "", 0},
+                  {"m[a]", "2", 2}, {"x[", "", 0},  {"y]", "", 0}};
+  for (const auto& e : expected) {
+    r.GetToken();
+    EXPECT_EQ(S(r.GetName()), e.name);
+    EXPECT_EQ(S(r.valueText), e.text);
+    EXPECT_EQ(r.index, e.index);
+  }
+}
+
+TEST(TokenReaderInput, StreamLinesAreCutAt127Bytes) {
+  TokenReader r;
+  const std::string exact(127, 'a');
+  OpenText(r, exact + "\n" + std::string(300, 'b') + "\nc");
+  EXPECT_EQ(S(r.GetToken()), exact);
+  EXPECT_EQ(S(r.GetToken()), std::string(127, 'b'));
+  EXPECT_EQ(S(r.GetToken()), "c");
+  EXPECT_EQ(r.lineNo, 3);
+  EXPECT_EQ(r.isOpen, 1);  // the last line without a newline is delivered before the end
+  EXPECT_EQ(S(r.GetToken()), "");
+  EXPECT_EQ(r.status, TokenReader::kEndOfInput);
+  EXPECT_EQ(r.isOpen, 0);
+  EXPECT_EQ(r.tokenType, TokenReader::kNoToken);
+  r.GetToken();
+  EXPECT_EQ(r.status, TokenReader::kNoInput);
+}
+
+TEST(TokenReaderInput, OpenUseLinesAndNoInput) {
+  TokenReader r;
+  r.GetToken();
+  EXPECT_EQ(r.status, TokenReader::kNoInput);
+  EXPECT_EQ(r.UseLines(nullptr), -1);
+  EXPECT_EQ(r.Open("/nonexistent/dir/x.ovs"), -1);
+  const std::string path = testing::TempDir() + "token_reader_test.ovs";
+  std::ofstream(path, std::ios::binary) << "a\r\n\"b\r\n";
+  std::ostringstream err;
+  r.SetErrorStream(&err);
+  ASSERT_EQ(r.Open(path.c_str()), 0);
+  EXPECT_EQ(r.isOpen, 1);
+  EXPECT_EQ(Rest(r), (V{"3:a", "0:"}));
+  EXPECT_EQ(err.str(), "\n" + path + ": Syntax error (line 2): '\"' expected.");
+  Lines lines({"x"});
+  r.PushBack("p");
+  r.UseLines(&lines.list);
+  EXPECT_EQ(Rest(r), (V{"3:x"}));  // a new input forgets a waiting token
+  r.Close();
+  r.GetToken();
+  EXPECT_EQ(r.status, TokenReader::kNoInput);
+}
+
+TEST(TokenReaderInput, ListEndAndPushBack) {
+  TokenReader r;
+  Lines lines({"a b", "", "c"});
+  r.UseLines(&lines.list);
+  EXPECT_EQ(S(r.GetToken()), "a");
+  r.PushBack("zz");
+  EXPECT_EQ(S(r.GetToken()), "zz");
+  EXPECT_EQ(r.tokenType, TokenReader::kWord);
+  EXPECT_EQ(Rest(r), (V{"3:b", "3:c"}));
+  EXPECT_EQ(r.lineNo, 3);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(S(r.GetToken()), "");
+    EXPECT_EQ(r.status, TokenReader::kEndOfInput);
+    EXPECT_EQ(r.tokenType, TokenReader::kNoToken);
+  }
+}
+
+TEST(TokenReaderRepositioning, GotoLineAndReloadLine) {
+  TokenReader r;
+  Lines lines({"a b c", "d e", "f g h"});
+  r.UseLines(&lines.list);
+  r.GotoLine(2, 2);  // before anything was read
+  EXPECT_EQ(S(r.GetToken()), "e");
+  EXPECT_EQ(r.lineNo, 2);
+  r.GotoLine(3, 3);
+  EXPECT_EQ(S(r.GetToken()), "h");
+  EXPECT_EQ(r.lineNo, 3);
+  r.PushBack("q");
+  r.GotoLine(1, 2);
+  EXPECT_EQ(S(r.GetToken()), "b");
+  EXPECT_EQ(r.lineNo, 1);
+  EXPECT_EQ(r.tokenCount, 2);
+  r.GotoLine(9, 1);  // clamped at the last line
+  EXPECT_EQ(S(r.GetToken()), "f");
+  EXPECT_EQ(r.lineNo, 3);
+  r.GotoLine(2, 1);
+  EXPECT_EQ(S(r.GetToken()), "d");
+
+  ListItem* old = lines.list.Current();
+  lines.list.SetItem(NewString("x \"y\" z"));
+  delete old;
+  r.ReloadLine(2);
+  EXPECT_EQ(S(r.GetToken()), "\"y\"");
+  EXPECT_EQ(r.lineNo, 2);
+  EXPECT_EQ(Rest(r), (V{"3:z", "3:f", "3:g", "3:h"}));
+}
+
+// Every call ends, returns a token that stands in the line where it says, and the input ends.
+void CheckTerminates(TokenReader& r, size_t max_calls) {
+  size_t calls = 0;
+  for (; calls < max_calls; ++calls) {
+    String t = r.GetToken();
+    if (r.status == TokenReader::kEndOfInput) break;
+    if (r.status != TokenReader::kOk) continue;
+    ASSERT_GT(t.Length(), 0);
+    ASSERT_NE(r.tokenType, TokenReader::kNoToken);
+    ASSERT_LE(r.tokenStart + t.Length(), r.line.Length());
+    ASSERT_EQ(std::memcmp(r.line.c_str() + r.tokenStart, t.c_str(), t.Length()), 0);
+  }
+  EXPECT_LT(calls, max_calls);
+}
+
+TEST(TokenReaderRobustness, RandomBytesAndHugeLines) {
+  std::mt19937 random(20240611);
+  const char alphabet[] = "ab<>\"/*{}|~, \t\x7f\x80\xff";
+  std::vector<std::string> texts;
+  std::string joined;
+  for (int i = 0; i < 400; ++i) {
+    std::string l(random() % 300, '\0');
+    for (char& c : l) {
+      c = random() % 2 ? static_cast<char>(random()) : alphabet[random() % (sizeof alphabet - 1)];
+    }
+    texts.push_back(l);
+    joined += l + "\n";
+  }
+  std::ostringstream err;
+  TokenReader r;
+  r.SetErrorStream(&err);
+  Lines lines(texts);
+  r.UseLines(&lines.list);
+  CheckTerminates(r, joined.size() + 1000);
+  OpenText(r, joined);
+  CheckTerminates(r, joined.size() + 1000);
+
+  std::string pattern = "w <1,2> \"s>\" { } /*c*/ ";
+  std::string huge;
+  while (huge.size() < 10'000'000) huge += pattern;
+  Lines big({huge, std::string(10'000'000, '\0') + "end", "<" + std::string(10'000'000, 'x')});
+  r.UseLines(&big.list);
+  size_t count = 0;
+  while (r.GetToken().Length() > 0 && r.lineNo == 1) ++count;
+  EXPECT_EQ(count, huge.size() / pattern.size() * 5);
+  EXPECT_EQ(S(r.token), "end");
+  CheckTerminates(r, 10);  // the last line's value never closes
+  OpenText(r, huge + "\nx");
+  EXPECT_EQ(Rest(r).back(), "3:x");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -214,8 +214,9 @@ ScriptInterpreter::Flow ScriptInterpreter::Dispatch(const String& token, GroupOb
     return Flow::kEnd;
   }
   if (word) {
+    const char first = token.c_str()[0];
     for (const StatementEntry& entry : kStatements) {
-      if (token == entry.keyword) return (this->*entry.run)(token, parent);
+      if (entry.keyword[0] == first && token == entry.keyword) return (this->*entry.run)(token, parent);
     }
     if (EndsWith(token, ':')) return Flow::kContinue;  // a label: nothing to do in pass 2
     if (token == "if" || StartsWith(token, "if(")) return If(token);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -137,6 +139,29 @@ TEST(StringNumbers, UseTheFixedFormats) {
   EXPECT_EQ(S(s.StrFix(1e300)).size(), 304u);
   EXPECT_EQ(S(s.Str(-42)), "-42");
   EXPECT_EQ(S(s.Str(123456789012L)), "123456789012");
+}
+
+// Str(double) must write exactly what "%g" writes, for every kind of float.
+TEST(StringNumbers, StrOfDoubleMatchesPrintfG) {
+  std::mt19937 rng(7);
+  String s;
+  char expected[64];
+  const double specials[] = {0.0, -0.0, 1e-5, 1e-4, 0.0001234565, 999999.5, 9999995.0, 123456.5,
+                             1e38, -3.4e38, 1e-45, 0.5, 2.5e-7, 100000.0, 1000000.0};
+  for (double v : specials) {
+    std::snprintf(expected, sizeof expected, "%g", v);
+    EXPECT_EQ(S(s.Str(v)), expected) << v;
+  }
+  for (int i = 0; i < 200000; ++i) {
+    uint32_t bits = static_cast<uint32_t>(rng());
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    if (f != f) continue;  // NaN sign and payload text differ between formatters
+    std::snprintf(expected, sizeof expected, "%g", static_cast<double>(f));
+    ASSERT_EQ(S(s.Str(static_cast<double>(f))), expected) << bits;
+  }
+  EXPECT_EQ(S(s.Str(1.0 / 0.0)), "inf");
+  EXPECT_EQ(S(s.Str(-1.0 / 0.0)), "-inf");
 }
 
 TEST(StringStreams, LoadReadsLinesAndDropsCarriageReturns) {

@@ -1,0 +1,529 @@
+#include "imageio/ilbm.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/error_output.h"
+#include "imageio/byte_reader.h"
+#include "imageio/picture.h"
+
+namespace orvane {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+uint32_t BigEndian32(const Bytes& b, std::size_t at) {
+  return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3];
+}
+uint32_t BigEndian16(const Bytes& b, std::size_t at) {
+  return uint32_t{b[at]} << 8 | b[at + 1];
+}
+
+void Put32(Bytes& b, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+// A picture whose pixels use every bit of `planes` and whose rows hold runs and literals.
+Picture Pattern(int32_t width, int32_t height, int32_t planes, unsigned seed = 1) {
+  Picture p;
+  EXPECT_TRUE(p.Create(width, height, planes));
+  std::mt19937 rng(seed);
+  const int mask = (1 << planes) - 1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int value = (x / 5 + y) % 3 == 0 ? int(rng()) : y * 7 + x / 4;
+      p.SetPixel(x, y, static_cast<uint8_t>(value & mask));
+    }
+  }
+  p.paletteCount = 1 << planes;
+  for (int i = 0; i < p.paletteCount; ++i) {
+    p.palette[i] = Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 37)};
+  }
+  return p;
+}
+
+// 16 x 3, one plane, rows 0xAA 0x55: every line a two-byte literal.
+Picture Stripes() {
+  Picture p;
+  EXPECT_TRUE(p.Create(16, 3, 1));
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 16; ++x) p.SetPixel(x, y, uint8_t((x + x / 8) % 2 == 0));
+  }
+  p.paletteCount = 2;
+  p.palette[1] = Rgb{200, 100, 50};
+  return p;
+}
+
+Bytes Written(const Picture& p, bool compress) {
+  Bytes out;
+  EXPECT_TRUE(writeILBM(p, out, compress));
+  return out;
+}
+
+int Read(Picture& p, const Bytes& b, bool allocate = true) {
+  return readILBM(p, b.data(), b.size(), allocate);
+}
+
+// Builds files by hand: the 40-byte header, then chunks as given (no padding of its own).
+Bytes Header(int width, int height, int planes, int compression) {
+  Picture p;
+  p.Create(8, 1, 1);
+  Bytes b = Written(p, false);
+  b.resize(40);
+  b[20] = uint8_t(width >> 8), b[21] = uint8_t(width);
+  b[22] = uint8_t(height >> 8), b[23] = uint8_t(height);
+  b[28] = uint8_t(planes);
+  b[30] = uint8_t(compression);
+  return b;
+}
+
+void Chunk(Bytes& b, const char* tag, const Bytes& payload) {
+  b.insert(b.end(), tag, tag + 4);
+  Put32(b, static_cast<uint32_t>(payload.size()));
+  b.insert(b.end(), payload.begin(), payload.end());
+}
+
+void ExpectSamePixels(const Picture& a, const Picture& b, int32_t width) {
+  ASSERT_EQ(a.Height(), b.Height());
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < width; ++x) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
+  }
+}
+
+TEST(PictureTest, PixelsPaletteAndCopy) {
+  Picture p;
+  EXPECT_FALSE(p.HasPixels());
+  EXPECT_EQ(p.Pixel(0, 0), 0);
+  EXPECT_FALSE(p.Create(0, 5, 8));
+  std::ostringstream errors;
+  SetErrorOutput(&errors);
+  EXPECT_FALSE(p.Create(16385, 16385, 8));
+  SetErrorOutput(nullptr);
+  EXPECT_EQ(errors.str(), "(ERROR) Bitmap: no memory!\n");
+  ASSERT_TRUE(p.Create(4, 3, 8));
+  p.SetPixel(3, 2, 9);
+  p.SetPixel(4, 0, 7);  // outside: ignored
+  EXPECT_EQ(p.Pixel(3, 2), 9);
+  EXPECT_EQ(p.Pixel(4, 0), 0);
+  EXPECT_EQ(p.Pixel(-1, 0), 0);
+
+  p.paletteCount = 2;
+  p.palette[1] = Rgb{255, 255, 255};
+  p.palette[2] = Rgb{9, 9, 9};
+  EXPECT_EQ(p.PaletteColour(1), (Rgb{255, 255, 255}));
+  EXPECT_EQ(p.PaletteColour(2), Rgb{});  // at the entry count
+  EXPECT_EQ(p.PaletteBrightness(1), 255);
+  p.palette[0] = Rgb{100, 200, 50};
+  EXPECT_EQ(p.PaletteBrightness(0), 153);  // 30 + 118 + 5.5
+  EXPECT_EQ(p.PaletteBrightness(-1), 0);
+
+  Picture copy(p);
+  p.SetPixel(3, 2, 1);
+  p.palette[1] = Rgb{};
+  EXPECT_EQ(copy.Pixel(3, 2), 9);
+  EXPECT_EQ(copy.PaletteColour(1), (Rgb{255, 255, 255}));
+  copy = Picture();
+  EXPECT_FALSE(copy.HasPixels());
+}
+
+TEST(ByteRun1Test, Decoding) {
+  const Bytes data = {0x80, 0x2A, 0x01, 7, 8, 0xFF, 5};  // 129 × 42, literal 7 8, 2 × 5
+  ByteReader reader(data.data(), data.size());
+  Bytes out(133 + 1, 0xEE);
+  ASSERT_TRUE(DecodeByteRun1(reader, out.data(), 133));
+  EXPECT_EQ(Bytes(out.begin(), out.begin() + 129), Bytes(129, 42));
+  EXPECT_EQ(Bytes(out.begin() + 129, out.end()), (Bytes{7, 8, 5, 5, 0xEE}));
+  EXPECT_TRUE(reader.AtEnd());
+
+  // Runs and literals that reach past the line are cut; a literal's rest is still consumed.
+  const Bytes over = {0x03, 1, 2, 3, 4, 0x80, 9};
+  ByteReader r2(over.data(), over.size());
+  Bytes line(2 + 1, 0xEE);
+  ASSERT_TRUE(DecodeByteRun1(r2, line.data(), 2));
+  EXPECT_EQ(line, (Bytes{1, 2, 0xEE}));
+  EXPECT_EQ(r2.Position(), 5u);
+  ASSERT_TRUE(DecodeByteRun1(r2, line.data(), 1));
+  EXPECT_EQ(line[0], 9);
+
+  for (const Bytes& cut : {Bytes{}, Bytes{0x02, 1, 2}, Bytes{0xF0}}) {
+    ByteReader r(cut.data(), cut.size());
+    EXPECT_FALSE(DecodeByteRun1(r, nullptr, 3));
+  }
+}
+
+Bytes Encoded(const Bytes& data) {
+  Bytes out;
+  EncodeByteRun1(data.data(), data.size(), out);
+  return out;
+}
+
+TEST(ByteRun1Test, EncodingRules) {
+  Bytes distinct(130);
+  for (int i = 0; i < 130; ++i) distinct[i] = uint8_t(i);
+  Bytes expected = {0x7F};
+  expected.insert(expected.end(), distinct.begin(), distinct.begin() + 128);
+  expected.insert(expected.end(), {0x01, 128, 129});
+  EXPECT_EQ(Encoded(distinct), expected);
+
+  EXPECT_EQ(Encoded(Bytes(128, 4)), (Bytes{0x81, 4}));
+  EXPECT_EQ(Encoded(Bytes(129, 4)), (Bytes{0x81, 4, 0x00, 4}));
+  EXPECT_EQ(Encoded(Bytes(130, 4)), (Bytes{0x81, 4, 0xFF, 4}));
+  // Two equal bytes start a run only at the start of a literal stretch.
+  EXPECT_EQ(Encoded({1, 1, 2}), (Bytes{0xFF, 1, 0x00, 2}));
+  EXPECT_EQ(Encoded({2, 1, 1}), (Bytes{0x02, 2, 1, 1}));
+  EXPECT_EQ(Encoded({2, 1, 1, 1, 3}), (Bytes{0x00, 2, 0xFE, 1, 0x00, 3}));
+  EXPECT_TRUE(Encoded({}).empty());
+
+  std::mt19937 rng(7);
+  for (int n : {1, 2, 3, 127, 128, 129, 255, 256, 257, 1000}) {
+    Bytes data(n);
+    for (auto& v : data) v = uint8_t(rng() % 3);  // many short runs
+    const Bytes code = Encoded(data);
+    ByteReader reader(code.data(), code.size());
+    Bytes back(n);
+    ASSERT_TRUE(DecodeByteRun1(reader, back.data(), back.size()));
+    EXPECT_EQ(back, data) << n;
+    EXPECT_TRUE(reader.AtEnd()) << n;
+  }
+}
+
+TEST(IlbmWriteTest, HeaderBytes) {
+  Picture p = Pattern(320, 240, 8);
+  const Bytes b = Written(p, false);
+  ASSERT_EQ(b.size(), 77616u + 8);
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 16), std::string("FORM\0\x01\x2F\x30ILBMBMHD", 16));
+  EXPECT_EQ(BigEndian32(b, 4), 77616u);
+  const Bytes bmhd(b.begin() + 16, b.begin() + 40);
+  EXPECT_EQ(bmhd, (Bytes{0, 0, 0, 20, 1, 64, 0, 240, 0, 0, 0, 0, 8, 0, 0, 0,  //
+                         0, 0, 1, 1,  1, 64, 0, 240}));
+  EXPECT_EQ(std::string(b.begin() + 40, b.begin() + 44), "CMAP");
+  EXPECT_EQ(BigEndian32(b, 44), 768u);
+  EXPECT_EQ(std::string(b.begin() + 816, b.begin() + 820), "BODY");
+  EXPECT_EQ(BigEndian32(b, 820), 76800u);
+
+  // Fewer planes: the sizes count the bytes actually written.
+  const Bytes four = Written(Pattern(40, 10, 4), false);
+  EXPECT_EQ(BigEndian32(four, 4), four.size() - 8);
+  EXPECT_EQ(four.size(), 8 + (16u + 16) * 3 + 4 * 5 * 10);
+  EXPECT_EQ(BigEndian32(four, 44), 48u);
+
+  // Compressed, the sizes are patched: a flat 320 x 240 x 8 picture is one run per line.
+  Picture flat;
+  ASSERT_TRUE(flat.Create(320, 240, 8));
+  const Bytes packed = Written(flat, true);
+  EXPECT_EQ(packed[30], 1);
+  EXPECT_EQ(BigEndian32(packed, 820), 240u * 8 * 2);
+  EXPECT_EQ(BigEndian32(packed, 4), packed.size() - 8);
+  EXPECT_EQ(packed.size(), 824u + 240 * 8 * 2);
+
+  // A body of odd length gets a pad byte outside the BODY size, inside the FORM size.
+  const Bytes odd = Written(Stripes(), true);
+  ASSERT_EQ(odd.size(), 72u);
+  EXPECT_EQ(BigEndian32(odd, 58), 9u);  // three literal lines 01 AA 55
+  EXPECT_EQ(BigEndian32(odd, 4), 64u);
+  EXPECT_EQ(odd.back(), 0);
+}
+
+TEST(IlbmWriteTest, RefusesWhatItCannotWrite) {
+  Bytes out{1};
+  EXPECT_FALSE(writeILBM(Picture(), out, true));
+  EXPECT_TRUE(out.empty());
+  Picture deep;
+  ASSERT_TRUE(deep.Create(8, 8, 24));
+  EXPECT_FALSE(writeILBM(deep, out, false));
+  EXPECT_FALSE(writeILBM(Pattern(8, 8, 8), "/nonexistent-dir/x.iff", false));
+}
+
+TEST(IlbmReadTest, RoundTrips) {
+  for (int planes : {1, 4, 8}) {
+    for (bool compress : {false, true}) {
+      SCOPED_TRACE(testing::Message() << planes << " planes, compress " << compress);
+      const Picture original = Pattern(48, 13, planes, unsigned(planes));
+      Picture back;
+      ASSERT_EQ(Read(back, Written(original, compress)), 3);
+      EXPECT_EQ(back.Planes(), planes);
+      EXPECT_EQ(back.Width(), 48);
+      ExpectSamePixels(back, original, 48);
+      EXPECT_EQ(back.paletteCount, 1 << planes);
+      EXPECT_EQ(back.palette, original.palette);
+    }
+  }
+  // A width that is not a multiple of 8 loses its last width mod 8 columns.
+  const Picture odd = Pattern(21, 4, 8);
+  Picture back;
+  ASSERT_EQ(Read(back, Written(odd, true)), 3);
+  ExpectSamePixels(back, odd, 16);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 16; x < 21; ++x) EXPECT_EQ(back.Pixel(x, y), 0);
+  }
+}
+
+TEST(IlbmReadTest, ChunkScan) {
+  // Rows of planes 0 and 1: 0xAA, 0x0F; then 0x0F (a run of two cut to the line), 0xF0.
+  const Bytes body = {0x00, 0xAA, 0x00, 0x0F, 0xFF, 0x0F, 0x00, 0xF0};
+  Bytes cmap(12);
+  for (int i = 0; i < 12; ++i) cmap[i] = uint8_t(10 + i);
+
+  Bytes b = Header(8, 2, 2, 1);
+  Chunk(b, "ANNO", {'a', 'b', 'c', 'd'});
+  Chunk(b, "CMAP", cmap);
+  Chunk(b, "BODY", body);
+  Picture p;
+  ASSERT_EQ(Read(p, b), 3);
+  EXPECT_EQ(p.PaletteColour(3), (Rgb{19, 20, 21}));
+  EXPECT_EQ((Bytes{p.Pixel(0, 0), p.Pixel(1, 0), p.Pixel(4, 0), p.Pixel(5, 0)}),
+            (Bytes{1, 0, 3, 2}));
+  EXPECT_EQ((Bytes{p.Pixel(0, 1), p.Pixel(3, 1), p.Pixel(4, 1), p.Pixel(7, 1)}),
+            (Bytes{2, 2, 1, 1}));
+
+  // An odd-length chunk moves the rest off the four-byte grid: the BODY is not found.
+  Bytes hidden = Header(8, 2, 2, 1);
+  Chunk(hidden, "CMAP", cmap);
+  Chunk(hidden, "ANNO", {'x'});
+  Chunk(hidden, "BODY", body);
+  EXPECT_EQ(Read(p, hidden), 1);
+
+  // No CMAP: the old palette stays. No BODY: 1.
+  Bytes noPalette = Header(8, 2, 2, 1);
+  Chunk(noPalette, "BODY", body);
+  Picture q;
+  q.paletteCount = 1;
+  q.palette[0] = Rgb{1, 2, 3};
+  EXPECT_EQ(Read(q, noPalette), 2);
+  EXPECT_EQ(q.paletteCount, 1);
+  EXPECT_EQ(q.PaletteColour(0), (Rgb{1, 2, 3}));
+  Bytes noBody = Header(8, 2, 2, 1);
+  Chunk(noBody, "CMAP", cmap);
+  EXPECT_EQ(Read(q, noBody), 1);
+
+  // Chunk sizes are not consulted.
+  Bytes lying = b;
+  for (std::size_t at : {std::size_t(56), lying.size() - 12}) {
+    for (int i = 0; i < 4; ++i) lying[at + i] = 0xFF;
+  }
+  EXPECT_EQ(Read(p, lying), 3);
+
+  Bytes notIlbm = b;
+  notIlbm[8] = 'X';
+  EXPECT_EQ(Read(p, notIlbm), 0);
+  EXPECT_EQ(Read(p, Bytes(b.begin(), b.begin() + 39)), 0);
+  EXPECT_EQ(readILBM(p, "/nonexistent-dir/x.iff", true), 0);
+}
+
+TEST(IlbmReadTest, PlaneCounts) {
+  // 32 planes, 300 palette entries: 256 are read and only planes 0..7 make the index.
+  Bytes b = Header(8, 1, 32, 0);
+  Bytes cmap(900);
+  for (std::size_t i = 0; i < cmap.size(); ++i) cmap[i] = uint8_t(i);
+  Chunk(b, "CMAP", cmap);
+  Bytes body(32, 0xFF);
+  body[0] = 0x80;  // plane 0: only pixel 0
+  body[7] = 0x00;  // plane 7: none
+  Chunk(b, "BODY", body);
+  Picture p;
+  ASSERT_EQ(Read(p, b), 3);
+  EXPECT_EQ(p.paletteCount, 256);
+  EXPECT_EQ(p.PaletteColour(255), (Rgb{253, 254, 255}));
+  EXPECT_EQ(p.Planes(), 32);
+  EXPECT_EQ(p.Pixel(0, 0), 0x7F);
+  EXPECT_EQ(p.Pixel(1, 0), 0x7E);
+
+  // No planes: one palette entry, no body.
+  Bytes none = Header(8, 1, 0, 0);
+  Chunk(none, "CMAP", {1, 2, 3});
+  Chunk(none, "BODY", {});
+  EXPECT_EQ(Read(p, none), 1);
+  EXPECT_EQ(p.paletteCount, 1);
+  EXPECT_EQ(p.Planes(), 32);  // pixels untouched
+
+  Bytes tooDeep = Header(8, 1, 33, 0);
+  Chunk(tooDeep, "BODY", Bytes(33, 0));
+  EXPECT_EQ(Read(p, tooDeep), 0);
+}
+
+TEST(IlbmReadTest, RefusedBodiesLeaveThePixels) {
+  const Picture original = Pattern(16, 4, 8);
+  auto expectUntouched = [&](const Bytes& file, int expected, bool allocate) {
+    Picture p(original);
+    const uint8_t* block = p.bitmap()->data;
+    EXPECT_EQ(Read(p, file, allocate), expected);
+    EXPECT_EQ(p.bitmap()->data, block);
+    ExpectSamePixels(p, original, 16);
+  };
+  for (auto [w, h] : {std::pair{0, 4}, {16, 0}, {65535, 65535}, {16384, 16385}}) {
+    SCOPED_TRACE(testing::Message() << w << " x " << h);
+    Bytes b = Header(w, h, 8, 1);
+    Chunk(b, "CMAP", Bytes(768));
+    Chunk(b, "BODY", Bytes(64, 0x00));
+    expectUntouched(b, 1, true);
+  }
+  const Bytes good = Written(Pattern(16, 4, 8, 9), true);
+  Bytes unknownPacking = good;
+  unknownPacking[30] = 2;
+  expectUntouched(unknownPacking, 1, true);
+  // Without allocation the body is read only into a picture of the file's size.
+  expectUntouched(Written(Pattern(24, 4, 8), false), 1, false);
+  expectUntouched(Written(Pattern(16, 5, 8), false), 1, false);
+
+  // A picture of the file's size keeps its buffer; another one gets a new one.
+  Picture same(original);
+  const uint8_t* block = same.bitmap()->data;
+  ASSERT_EQ(Read(same, good, false), 3);
+  EXPECT_EQ(same.bitmap()->data, block);
+  ExpectSamePixels(same, Pattern(16, 4, 8, 9), 16);
+  Picture shallow = Pattern(16, 4, 4);
+  ASSERT_EQ(Read(shallow, good, true), 3);
+  EXPECT_EQ(shallow.Planes(), 8);
+}
+
+TEST(IlbmReadTest, EveryTruncation) {
+  for (bool compress : {false, true}) {
+    const Picture source = Pattern(24, 6, 3, 5);
+    const Bytes file = Written(source, compress);
+    const std::size_t paletteEnd = 48 + 3 * 8;
+    const std::size_t bodyEnd = paletteEnd + 8 + BigEndian32(file, paletteEnd + 4);
+    const Picture before = Pattern(24, 6, 3, 77);
+    for (std::size_t n = 0; n <= file.size(); ++n) {
+      SCOPED_TRACE(testing::Message() << "compress " << compress << ", " << n << " bytes");
+      Bytes cut(file.begin(), file.begin() + n);
+      cut.shrink_to_fit();  // lets the address sanitizer see reads past the end
+      Picture p(before);
+      const int expected = (n >= paletteEnd ? 1 : 0) + (n >= bodyEnd ? 2 : 0);
+      ASSERT_EQ(Read(p, cut), expected);
+      ExpectSamePixels(p, expected & 2 ? source : before, 24);
+    }
+  }
+}
+
+TEST(IlbmReadTest, RandomCorruption) {
+  std::mt19937 rng(20240611);
+  const Bytes files[] = {Written(Pattern(32, 8, 8, 3), true), Written(Pattern(40, 5, 2, 4), false)};
+  int bodies = 0;
+  for (int round = 0; round < 3000; ++round) {
+    Bytes b = files[round % 2];
+    const int flips = 1 + int(rng() % 8);
+    for (int i = 0; i < flips; ++i) b[rng() % b.size()] = uint8_t(rng());
+    if (rng() % 4 == 0) b.resize(b.size() - rng() % 16);
+    Picture p = Pattern(8, 8, 8);
+    const int result = Read(p, b, round % 3 != 0);
+    ASSERT_GE(result, 0);
+    ASSERT_LE(result, 3);
+    if (result & 2) {
+      ++bodies;
+      EXPECT_EQ(p.Width(), int(BigEndian16(b, 20)));
+      EXPECT_EQ(p.Height(), int(BigEndian16(b, 22)));
+    }
+  }
+  EXPECT_GT(bodies, 100);
+}
+
+// netpbm, when installed, checks that other programs read our files and we read theirs.
+class NetpbmTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v ilbmtoppm >/dev/null 2>&1 && "
+                    "command -v ppmtoilbm >/dev/null 2>&1") != 0) {
+      GTEST_SKIP() << "netpbm (ilbmtoppm, ppmtoilbm) not installed";
+    }
+    dir_ = std::filesystem::temp_directory_path() /
+           ("orvane_ilbm_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  static bool Run(const std::string& command) {
+    return std::system((command + " 2>/dev/null").c_str()) == 0;
+  }
+
+  std::filesystem::path dir_;
+};
+
+Bytes Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The colours of a binary PPM with maxval 255 (no comments), or an empty list.
+std::vector<Rgb> PpmPixels(const Bytes& ppm, int& width, int& height) {
+  std::string head(ppm.begin(), ppm.begin() + std::min<std::size_t>(ppm.size(), 32));
+  int maxval = 0, used = 0;
+  std::vector<Rgb> pixels;
+  if (std::sscanf(head.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &used) != 3 ||
+      maxval != 255) {
+    return pixels;
+  }
+  for (std::size_t i = used + 1; i + 2 < ppm.size(); i += 3) {
+    pixels.push_back(Rgb{ppm[i], ppm[i + 1], ppm[i + 2]});
+  }
+  return pixels;
+}
+
+TEST_F(NetpbmTest, TheyReadOurFiles) {
+  // Their rows are padded to 16 pixels, so the widths are multiples of 16.
+  const Picture pictures[] = {Pattern(48, 11, 8, 11), Pattern(48, 11, 4, 12), Stripes()};
+  for (const Picture& ours : pictures) {
+    for (bool compress : {false, true}) {
+      SCOPED_TRACE(testing::Message() << ours.Planes() << " planes, compress " << compress);
+      ASSERT_TRUE(writeILBM(ours, Path("ours.iff").c_str(), compress));
+      ASSERT_TRUE(Run("ilbmtoppm " + Path("ours.iff") + " > " + Path("ours.ppm")));
+      int width = 0, height = 0;
+      const std::vector<Rgb> theirs = PpmPixels(Slurp(Path("ours.ppm")), width, height);
+      ASSERT_EQ(width, ours.Width());
+      ASSERT_EQ(height, ours.Height());
+      ASSERT_EQ(theirs.size(), std::size_t(width) * height);
+      for (int i = 0; i < width * height; ++i) {
+        ASSERT_EQ(theirs[i], ours.PaletteColour(ours.Pixel(i % width, i / width))) << i;
+      }
+    }
+  }
+}
+
+TEST_F(NetpbmTest, WeReadTheirFiles) {
+  // 2^planes distinct colours, so their CMAP is as long as the plane count says.
+  for (int colours : {256, 16}) {
+    const int width = 32, height = 16;
+    Bytes ppm;
+    const std::string head = "P6\n32 16\n255\n";
+    ppm.assign(head.begin(), head.end());
+    std::vector<Rgb> expected;
+    for (int i = 0; i < width * height; ++i) {
+      const int c = (i * 7 + i / 32) % colours;
+      expected.push_back(Rgb{uint8_t(c), uint8_t(255 - c), uint8_t(c * 3)});
+      ppm.insert(ppm.end(), {expected.back().r, expected.back().g, expected.back().b});
+    }
+    std::ofstream(Path("in.ppm"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(ppm.data()), std::streamsize(ppm.size()));
+    for (const char* packing : {"-compress", "-nocompress"}) {
+      SCOPED_TRACE(testing::Message() << colours << " colours, " << packing);
+      ASSERT_TRUE(Run(std::string("ppmtoilbm -maxplanes 8 ") + packing + " " + Path("in.ppm") +
+                      " > " + Path("in.iff")));
+      Picture p;
+      ASSERT_EQ(readILBM(p, Path("in.iff").c_str(), true), 3);
+      EXPECT_EQ(p.Planes(), colours == 256 ? 8 : 4);
+      for (int i = 0; i < width * height; ++i) {
+        ASSERT_EQ(p.PaletteColour(p.Pixel(i % width, i / width)), expected[i]) << i;
+      }
+    }
+  }
+  // A colour-map file has no planes: one palette entry is read and no body.
+  ASSERT_TRUE(Run("ppmtoilbm -cmaponly " + Path("in.ppm") + " > " + Path("map.iff")));
+  Picture p;
+  EXPECT_EQ(readILBM(p, Path("map.iff").c_str(), true), 1);
+  EXPECT_EQ(p.paletteCount, 1);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,433 @@
+#include "imageio/dib.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/error_output.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// A private folder under the system's temporary directory, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    static int counter = 0;
+    path_ = fs::temp_directory_path() /
+            ("orvane_dib_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  std::string File(const char* name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+Bytes Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void PutLe32(Bytes& b, std::size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A 24-bit w × h image whose pixel (x, y) is r = 40x + 1, g = 50y + 2, b = x + y + 3.
+void FillPattern(CDIB& dib) {
+  for (int y = 0; y < dib.Height(); ++y) {
+    for (int x = 0; x < dib.Width(); ++x) {
+      dib.SetPixel(x, y, static_cast<uint8_t>(40 * x + 1), static_cast<uint8_t>(50 * y + 2),
+                   static_cast<uint8_t>(x + y + 3));
+    }
+  }
+}
+
+Bytes PatternFile(int w, int h) {
+  CDIB dib;
+  EXPECT_TRUE(dib.Create24(w, h));
+  FillPattern(dib);
+  Bytes out;
+  EXPECT_TRUE(dib.WriteMemory(out));
+  return out;
+}
+
+std::string ReadError(const Bytes& file) {
+  CDIB dib;
+  if (dib.ReadMemory(file.data(), file.size())) return "";
+  EXPECT_FALSE(dib.HasImage());
+  EXPECT_EQ(dib.Width(), 0);
+  return dib.LastError();
+}
+
+TEST(CdibTest, CreatedBitmapHasTheStandardLayout) {
+  CDIB dib;
+  ASSERT_TRUE(dib.Create24(3, 2));
+  EXPECT_EQ(dib.Stride(), 12);
+  EXPECT_EQ(dib.BitsPerPixel(), 24);
+  Bytes file;
+  ASSERT_TRUE(dib.WriteMemory(file));
+  ASSERT_EQ(file.size(), 78u);
+  const Bytes header(file.begin(), file.begin() + 54);
+  const Bytes expected = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                          40,  0,   0,  0, 3, 0, 0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+                          0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0};
+  EXPECT_EQ(header, expected);
+  EXPECT_EQ(Bytes(file.begin() + 54, file.end()), Bytes(24, 0));  // black
+
+  EXPECT_FALSE(dib.Create24(0, 5));
+  EXPECT_FALSE(dib.Create24(16385, 16384));
+  EXPECT_EQ(dib.LastError(), "Unable to create DIB-Section");
+  FailNextAllocations(1);
+  EXPECT_FALSE(dib.Create24(3, 2));
+  EXPECT_EQ(dib.LastError(), "Unable to allocate BITMAPFILEHEADER-Memory");
+  FailNextAllocations(0);
+}
+
+TEST(CdibTest, PixelsAreStoredBottomUpAsBlueGreenRed) {
+  CDIB dib;
+  ASSERT_TRUE(dib.Create24(3, 2));
+  dib.SetPixel(1, 0, 0x33, 0x22, 0x11);  // r, g, b of the top row
+  EXPECT_EQ(dib.GetPixel(1, 0), 0x112233u);
+  const uint8_t* top_row = dib.Bits() + 12;  // row height − 0 − 1 = 1
+  EXPECT_EQ(Bytes(top_row + 3, top_row + 6), (Bytes{0x11, 0x22, 0x33}));
+  EXPECT_EQ(dib.Row(0), top_row);
+  EXPECT_EQ(dib.GetPixel(3, 0), 0u);
+  EXPECT_EQ(dib.GetPixel(0, -1), 0u);
+  dib.SetPixel(-1, 0, 1, 2, 3);  // ignored
+  dib.SetPixel(0, 2, 1, 2, 3);
+  Bytes file;
+  ASSERT_TRUE(dib.WriteMemory(file));
+  EXPECT_EQ(std::count(file.begin() + 54, file.end(), 0), 21);
+}
+
+TEST(CdibTest, CaptureKeepsBuffersForTheSameSize) {
+  PixelCanvas canvas(4, 3);
+  canvas.SetPixel(0, 0, 0x010203);
+  canvas.SetPixel(2, 1, 0xA0B0C0);
+  CDIB dib;
+  ASSERT_TRUE(dib.Create(canvas, 3, 2));
+  EXPECT_EQ(dib.GetPixel(0, 0), 0x010203u);
+  EXPECT_EQ(dib.GetPixel(2, 1), 0xA0B0C0u);
+  const uint8_t* first = dib.Bits();
+
+  canvas.SetPixel(0, 0, 0xFFFFFF);
+  ASSERT_TRUE(dib.Create(canvas, 3, 2));
+  EXPECT_EQ(dib.Bits(), first);
+  EXPECT_EQ(dib.GetPixel(0, 0), 0xFFFFFFu);
+
+  ASSERT_TRUE(dib.Create(canvas, 5, 4));  // larger than the canvas: black outside
+  EXPECT_EQ(dib.Width(), 5);
+  EXPECT_EQ(dib.GetPixel(4, 3), 0u);
+  EXPECT_EQ(dib.GetPixel(2, 1), 0xA0B0C0u);
+}
+
+TEST(CdibTest, SharedBuffersOutliveEitherOwner) {
+  auto a = std::make_unique<CDIB>();
+  ASSERT_TRUE(a->Create24(4, 4));
+  FillPattern(*a);
+  const Bytes before = PatternFile(4, 4);
+  CDIB b;
+  b.Share(*a);
+  EXPECT_EQ(a->ShareCount(), 1);
+  EXPECT_EQ(b.ShareCount(), 1);
+  EXPECT_EQ(b.Bits(), a->Bits());
+  b.Share(b);
+  EXPECT_EQ(b.ShareCount(), 1);
+  a.reset();
+  EXPECT_EQ(b.ShareCount(), 0);
+  Bytes after;
+  ASSERT_TRUE(b.WriteMemory(after));
+  EXPECT_EQ(after, before);
+
+  // Reading into a sharing object leaves the other owner's image alone.
+  CDIB c;
+  c.Share(b);
+  const Bytes other = PatternFile(2, 1);
+  ASSERT_TRUE(c.ReadMemory(other.data(), other.size()));
+  EXPECT_EQ(b.ShareCount(), 0);
+  ASSERT_TRUE(b.WriteMemory(after));
+  EXPECT_EQ(after, before);
+}
+
+TEST(CdibTest, ReadWriteRoundTripsAndSaveNeverOverwrites) {
+  TempDir dir;
+  const std::string path = dir.File("pattern.bmp");
+  CDIB dib;
+  ASSERT_TRUE(dib.Create24(5, 3));
+  FillPattern(dib);
+  ASSERT_TRUE(dib.Save(path.c_str()));
+  const Bytes saved = Slurp(path);
+  EXPECT_EQ(saved, PatternFile(5, 3));
+
+  CDIB other;
+  ASSERT_TRUE(other.Create24(1, 1));
+  EXPECT_FALSE(other.Save(path.c_str()));
+  EXPECT_EQ(other.LastError(), "Failed to save file");
+  EXPECT_EQ(Slurp(path), saved);
+  EXPECT_FALSE(CDIB().Save(dir.File("empty.bmp").c_str()));
+  EXPECT_FALSE(fs::exists(dir.File("empty.bmp")));
+
+  ASSERT_TRUE(other.Open(path.c_str()));
+  EXPECT_EQ(other.GetPixel(4, 2), dib.GetPixel(4, 2));
+  EXPECT_FALSE(other.Open(dir.File("missing.bmp").c_str()));
+  EXPECT_EQ(other.LastError(), "Failed to open file");
+  EXPECT_FALSE(other.HasImage());
+  EXPECT_FALSE(other.Open(""));
+
+  // Alternative type 0x1910, and bytes after the last row are kept.
+  Bytes alt = saved;
+  alt[0] = 0x10;
+  alt[1] = 0x19;
+  alt.push_back(0xAB);
+  alt.push_back(0xCD);
+  PutLe32(alt, 2, static_cast<uint32_t>(alt.size()));
+  ASSERT_TRUE(other.ReadMemory(alt.data(), alt.size()));
+  EXPECT_EQ(other.GetPixel(3, 1), dib.GetPixel(3, 1));
+  Bytes written;
+  ASSERT_TRUE(other.WriteMemory(written));
+  EXPECT_EQ(written, alt);
+}
+
+TEST(CdibTest, TopDownFilesReadAsTheirBottomUpEquivalent) {
+  const Bytes bottom_up = PatternFile(3, 4);
+  Bytes top_down = bottom_up;
+  PutLe32(top_down, 22, static_cast<uint32_t>(-4));
+  for (int row = 0; row < 4; ++row) {  // stride 12
+    std::copy_n(bottom_up.begin() + 54 + 12 * (3 - row), 12, top_down.begin() + 54 + 12 * row);
+  }
+  CDIB dib;
+  ASSERT_TRUE(dib.ReadMemory(top_down.data(), top_down.size()));
+  EXPECT_EQ(dib.Height(), 4);
+  Bytes written;
+  ASSERT_TRUE(dib.WriteMemory(written));
+  EXPECT_EQ(written, bottom_up);
+}
+
+TEST(CdibTest, OtherDepthsAreKeptButHaveNoPixelValues) {
+  // 2 × 2 at 8 bits with a two-entry colour table: offset 62, stride 4.
+  Bytes file(62 + 8, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  PutLe32(file, 2, 70);
+  PutLe32(file, 10, 62);
+  PutLe32(file, 14, 40);
+  PutLe32(file, 18, 2);
+  PutLe32(file, 22, 2);
+  file[26] = 1;
+  file[28] = 8;
+  file[62] = 1;
+  CDIB dib;
+  ASSERT_TRUE(dib.ReadMemory(file.data(), file.size()));
+  EXPECT_EQ(dib.BitsPerPixel(), 8);
+  EXPECT_EQ(dib.Stride(), 4);
+  EXPECT_EQ(dib.GetPixel(0, 1), 0u);
+  Bytes written;
+  ASSERT_TRUE(dib.WriteMemory(written));
+  EXPECT_EQ(written, file);
+}
+
+TEST(CdibTest, BadFilesFailWithTheirMessage) {
+  const Bytes good = PatternFile(3, 2);
+  for (std::size_t n = 0; n < good.size(); ++n) {
+    EXPECT_EQ(ReadError(Bytes(good.begin(), good.begin() + n)), "Read error") << n;
+  }
+  auto patched = [&](std::size_t at, uint32_t value) {
+    Bytes b = good;
+    PutLe32(b, at, value);
+    return ReadError(b);
+  };
+  {
+    Bytes b = good;
+    b[1] = 'N';
+    EXPECT_EQ(ReadError(b), "Invalid bitmap file");
+  }
+  EXPECT_EQ(ReadError(Bytes{'M', 'B', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0}),
+            "Invalid bitmap file");
+  EXPECT_EQ(patched(10, 53), "Invalid bitmap file");          // offset inside the header
+  EXPECT_EQ(patched(2, 53), "Invalid bitmap file");           // file size below the offset
+  EXPECT_EQ(patched(10, 0xFFFFFFF0), "Invalid bitmap file");  // offset past the file size
+  {
+    Bytes b = good;
+    PutLe32(b, 2, 0xFFFFFFFF);
+    PutLe32(b, 10, 0xFFFFFFF0);  // offset beyond the data
+    EXPECT_EQ(ReadError(b), "Read error");
+  }
+  EXPECT_EQ(patched(2, 79), "Read error");            // file size larger than the data
+  EXPECT_EQ(patched(2, 77), "Read error");            // bits shorter than the rows
+  EXPECT_EQ(patched(14, 12), "Invalid bitmap file");  // info header too short
+  EXPECT_EQ(patched(14, 41), "Invalid bitmap file");  // info header past the offset
+  for (auto [at, value] : std::vector<std::pair<std::size_t, uint32_t>>{
+           {18, 0},             // width 0
+           {18, 0x80000000},    // negative width
+           {18, 0x7FFFFFFF},    // rows of more than 2^32 bytes
+           {22, 0},             // height 0
+           {22, 0x80000000},    // height −2^31
+           {26, 2 | 24 << 16},  // two planes
+           {26, 1 | 7 << 16},   // 7 bits
+           {30, 1},             // RLE compression
+           {30, 3},             // bit fields at 24 bits
+       }) {
+    EXPECT_EQ(patched(at, value), "Unable to create DIB-Section") << at << " " << value;
+  }
+  EXPECT_EQ(patched(18, 65535), "Read error");  // a valid size, but the rows are missing
+  {
+    Bytes b = good;
+    PutLe32(b, 18, 16384);
+    PutLe32(b, 22, 16385);  // one row over the cap
+    EXPECT_EQ(ReadError(b), "Unable to create DIB-Section");
+  }
+  FailNextAllocations(1);
+  EXPECT_EQ(ReadError(good), "Unable to allocate BITMAPFILEHEADER-Memory");
+  FailNextAllocations(0);
+
+  // A failed read leaves nothing of the previous image.
+  CDIB dib;
+  ASSERT_TRUE(dib.ReadMemory(good.data(), good.size()));
+  EXPECT_FALSE(dib.ReadMemory(good.data(), 20));
+  EXPECT_FALSE(dib.HasImage());
+}
+
+TEST(CdibTest, RandomCorruptionNeverBreaksTheReader) {
+  const Bytes good = PatternFile(7, 5);
+  std::mt19937 rng(1234);
+  for (int trial = 0; trial < 3000; ++trial) {
+    Bytes b = good;
+    const int edits = 1 + static_cast<int>(rng() % 4);
+    for (int e = 0; e < edits; ++e) b[rng() % 70] = static_cast<uint8_t>(rng());
+    b.resize(rng() % (b.size() + 1));
+    CDIB dib;
+    if (dib.ReadMemory(b.data(), b.size())) {
+      EXPECT_LE(int64_t{dib.Stride()} * dib.Height(), static_cast<int64_t>(b.size()));
+      for (int y = 0; y < dib.Height(); y += 3) dib.GetPixel(dib.Width() - 1, y);
+    }
+  }
+}
+
+TEST(CdibTest, DrawingAndCopyingClipToBothImages) {
+  CDIB dib;
+  ASSERT_TRUE(dib.Create24(3, 2));
+  FillPattern(dib);
+  PixelCanvas canvas(4, 4);
+  dib.Draw(canvas, 2, -1);  // only source columns 0..1 of row 1 land on the canvas
+  EXPECT_EQ(canvas.GetPixel(2, 0), dib.GetPixel(0, 1));
+  EXPECT_EQ(canvas.GetPixel(3, 0), dib.GetPixel(1, 1));
+  EXPECT_EQ(canvas.GetPixel(2, 1), 0u);
+  PixelCanvas part(4, 4);
+  dib.DrawPart(part, 1, 0, 3, 1, 1, 2);  // source (1..2, 0) to (2..3, 2)
+  EXPECT_EQ(part.GetPixel(2, 2), dib.GetPixel(1, 0));
+  EXPECT_EQ(part.GetPixel(3, 2), dib.GetPixel(2, 0));
+  EXPECT_EQ(part.GetPixel(1, 2), 0u);
+  EXPECT_EQ(part.GetPixel(2, 3), 0u);
+
+  CDIB target;
+  ASSERT_TRUE(target.Create24(2, 3));
+  target.CopyRect(dib, -1, 0, 3, 5);  // becomes x 0, width 2, height min(3, 2)
+  EXPECT_EQ(target.GetPixel(1, 1), dib.GetPixel(1, 1));
+  EXPECT_EQ(target.GetPixel(0, 0), dib.GetPixel(0, 0));
+  EXPECT_EQ(target.GetPixel(0, 2), 0u);
+
+  CDIB captured;
+  PixelCanvas from(3, 2);
+  dib.Draw(from, 0, 0);
+  ASSERT_TRUE(captured.Create(from, 3, 2));
+  Bytes a, b;
+  ASSERT_TRUE(dib.WriteMemory(a));
+  ASSERT_TRUE(captured.WriteMemory(b));
+  EXPECT_EQ(a, b);
+}
+
+// ImageMagick's convert, when the real program is installed.
+bool HaveImageMagick() {
+  std::FILE* p = ::popen("convert -version 2>/dev/null", "r");
+  if (!p) return false;
+  char text[256] = {};
+  const std::size_t n = std::fread(text, 1, sizeof text - 1, p);
+  ::pclose(p);
+  return std::string(text, n).find("ImageMagick") != std::string::npos;
+}
+
+// P6 with maxval 255: width, height and the RGB bytes; empty on anything else.
+struct Ppm {
+  int width = 0, height = 0;
+  Bytes rgb;
+};
+
+Ppm ParsePpm(const Bytes& file) {
+  Ppm ppm;
+  std::size_t pos = 2;
+  auto number = [&]() {
+    while (pos < file.size() && (std::isspace(file[pos]) || file[pos] == '#')) {
+      if (file[pos] == '#') {
+        while (pos < file.size() && file[pos] != '\n') ++pos;
+      } else {
+        ++pos;
+      }
+    }
+    int v = 0;
+    while (pos < file.size() && std::isdigit(file[pos])) v = v * 10 + (file[pos++] - '0');
+    return v;
+  };
+  if (file.size() < 2 || file[0] != 'P' || file[1] != '6') return ppm;
+  const int w = number(), h = number(), maxval = number();
+  ++pos;
+  if (maxval != 255 || file.size() - pos != static_cast<std::size_t>(w) * h * 3) return ppm;
+  ppm.width = w;
+  ppm.height = h;
+  ppm.rgb.assign(file.begin() + static_cast<std::ptrdiff_t>(pos), file.end());
+  return ppm;
+}
+
+TEST(CdibInteropTest, ImageMagickAgreesWithOurBitmaps) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  TempDir dir;
+  CDIB ours;
+  ASSERT_TRUE(ours.Create24(5, 3));  // 15-byte rows padded to 16
+  FillPattern(ours);
+  const std::string bmp = dir.File("ours.bmp"), ppm = dir.File("ours.ppm");
+  ASSERT_TRUE(ours.Save(bmp.c_str()));
+  ASSERT_EQ(std::system(("convert '" + bmp + "' '" + ppm + "'").c_str()), 0);
+  const Ppm theirs = ParsePpm(Slurp(ppm));
+  ASSERT_EQ(theirs.width, 5);
+  ASSERT_EQ(theirs.height, 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const uint8_t* p = &theirs.rgb[static_cast<std::size_t>(y * 5 + x) * 3];
+      EXPECT_EQ(ours.GetPixel(x, y), uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
+    }
+  }
+
+  // Their bitmaps (plain and with a larger info header) read by ours.
+  for (const char* format : {"BMP3:", "BMP:"}) {
+    const std::string back = dir.File(format[3] == '3' ? "their3.bmp" : "their.bmp");
+    ASSERT_EQ(
+        std::system(("convert '" + ppm + "' -type TrueColor '" + format + back + "'").c_str()), 0);
+    CDIB read;
+    ASSERT_TRUE(read.Open(back.c_str())) << format << read.LastError();
+    ASSERT_EQ(read.BitsPerPixel(), 24) << format;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(read.GetPixel(x, y), ours.GetPixel(x, y)) << format;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

@@ -4,10 +4,14 @@
 #include <ostream>
 
 #include "foundation/error_output.h"
+#include "scene/group_object.h"
+#include "scene/scene_object.h"
 
 namespace orvane {
 
-Scene::~Scene() { DeleteLists(); }
+Scene::~Scene() {
+  DeleteLists();
+}
 
 namespace {
 struct ListSlot {
@@ -45,6 +49,12 @@ bool Scene::EnsureLists(std::ostream& err) {
 void Scene::DeleteLists() {
   memberTarget = nullptr;
   traceCamera = nullptr;
+  // Whatever put the standard camera into the list, its node must not destroy it.
+  if (cameras) {
+    for (ListNode* node = cameras->head; node; node = node->next) {
+      if (node->item == &standard_camera_) node->owns = 0;
+    }
+  }
   // Lists are emptied in reverse order of creation: look-up lists before the owners.
   for (int i = static_cast<int>(std::size(kListSlots)) - 1; i >= 0; --i) {
     LIST*& list = this->*kListSlots[i].list;
@@ -53,6 +63,52 @@ void Scene::DeleteLists() {
     delete list;
     list = nullptr;
   }
+}
+
+namespace {
+
+// The first display list of every item of `list`, and all lists of group members.
+void DeleteDisplayLists(const LIST* list, PreviewSink& sink) {
+  if (!list) return;
+  // Walked by node so that the list's current position stays where it is.
+  for (const ListNode* node = list->head; node; node = node->next) {
+    auto* item = dynamic_cast<SceneObject*>(node->item);
+    if (!item) continue;
+    if (item->display_lists[0]) sink.DeleteList(item->display_lists[0]);
+    item->display_lists[0] = 0;
+    if (item->GetType() == kItemGroup)
+      static_cast<GroupObject*>(item)->DeleteMemberDisplayLists(sink);
+  }
+}
+
+}  // namespace
+
+void Scene::DropCameras() {
+  if (!cameras) return;
+  while (cameras->head) {
+    // Every camera but the standard one belongs to the list, whatever its node says.
+    cameras->SetOwn(cameras->First() == &standard_camera_ ? 0 : 1);
+    cameras->Remove();
+  }
+}
+
+void Scene::Clear(PreviewSink* sink) {
+  if (sink) {
+    DeleteDisplayLists(objects, *sink);
+    DeleteDisplayLists(lights, *sink);
+  }
+  DropCameras();
+  DeleteLists();
+}
+
+bool Scene::New(PreviewSink* sink) {
+  Clear(sink);
+  if (!EnsureLists(ErrorOutput())) return false;
+  if (!cameras->Append(&standard_camera_, 0)) {
+    ErrorOutput() << "ERROR: Could not append the standard camera.\n";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace orvane

@@ -14,6 +14,7 @@
 
 #include "foundation/list.h"
 #include "foundation/ov_string.h"
+#include "scene/render_settings.h"
 #include "scene/camera.h"
 #include "scene/preview_sink.h"
 
@@ -59,6 +60,9 @@ class Scene {
   LIST* variables = nullptr;
   LIST* labels = nullptr;
   LIST* lines = nullptr;  // the line list of the file being run
+
+  // The render settings of the scene.
+  RenderSettings render;
 
   // Interpreter state kept with the scene.
   String fileName;        // the file being run, as found

@@ -137,16 +137,16 @@ class LoopRewriter {
     }
   }
 
-  // Continues the walk at the first token at or after byte `position` of line `line`.
-  void ResumeAt(int32_t line, int position) {
-    reader_.GotoLine(line, 1);
-    int before = 0;
-    for (;;) {
-      reader_.GetToken();
-      if (AtEnd(reader_) || reader_.lineNo != line || reader_.tokenStart >= position) break;
-      ++before;
-    }
-    reader_.GotoLine(line, before + 1);
+  // Continues the walk at byte `position` of line `line` (right after the rewritten text).
+  void ResumeAt(int32_t line, int position) { reader_.GotoPosition(line, position); }
+
+  // The loop's body must follow its condition: an `if` generated around anything else would
+  // skip only one token when the condition is false and loop for ever.
+  bool ExpectBody(const char* message) {
+    reader_.GetToken();
+    if (reader_.tokenType == TokenReader::kOpenBrace) return true;
+    Error(message);
+    return false;
   }
 
   int TakeLabels(int count) {
@@ -191,8 +191,10 @@ class LoopRewriter {
   // while (C) { B }  and  while(C) { B }
   bool RewriteWhile() {
     TokenPlace word = Here();
+    if (reader_.token == "while") reader_.GetToken();  // the condition
+    if (!ExpectBody("): missing '{' after 'while'-condition.\n")) return false;
     TokenPlace closing;
-    if (!FindClosingBrace(0, &closing)) return false;
+    if (!FindClosingBrace(1, &closing)) return false;
     int n = TakeLabels(2);
     String head = Label(n) + ": if ";
     TokenPlace keyword = word;
@@ -229,8 +231,12 @@ class LoopRewriter {
     String init = header.Mid(2, first - 2);
     String condition = header.Mid(first + 1, second - first - 1);
     String step = header.Mid(second + 1, header.Length() - second - 1);
+    // An empty condition runs for ever, as a user of such loops expects; the generated `if`
+    // needs a word there.
+    if (condition.IsEmpty()) condition = "1";
+    if (!ExpectBody("): missing '{' after 'for'-loop.\n")) return false;
     TokenPlace closing;
-    if (!FindClosingBrace(0, &closing)) return false;
+    if (!FindClosingBrace(1, &closing)) return false;
     int n = TakeLabels(2);
     String head = init + " " + Label(n) + ": if " + condition + " ";
     TokenPlace after_closing = closing;
@@ -274,7 +280,8 @@ bool ScriptInterpreter::CollectLabels() {
         return false;
       }
     }
-    LabelRecord* record = TryNew<LabelRecord>(name, reader_.lineNo, reader_.tokenCount, depth);
+    LabelRecord* record =
+        TryNew<LabelRecord>(name, reader_.lineNo, reader_.tokenCount, depth, reader_.tokenStart);
     if (!record || !scene_.labels->Append(record, 1)) {
       delete record;
       ErrorOutput() << "ERROR: Could not allocate label.\n";
@@ -289,7 +296,7 @@ ScriptInterpreter::Flow ScriptInterpreter::Goto(const String&, GroupObject*) {
   for (ListNode* node = scene_.labels ? scene_.labels->head : nullptr; node; node = node->next) {
     auto* label = dynamic_cast<LabelRecord*>(node->item);
     if (label && label->kind == 0 && label->name == name) {
-      reader_.GotoLine(label->lineNo, label->tokenNo);
+      reader_.GotoPosition(label->lineNo, label->bytePos);
       scene_.ifDepth = label->depth;
       return Flow::kContinue;
     }

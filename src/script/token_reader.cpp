@@ -397,6 +397,13 @@ void TokenReader::GotoLine(int32_t line_no, int token_number) {
   SkipTokens(token_number);
 }
 
+void TokenReader::GotoPosition(int32_t line_no, int32_t byte_pos) {
+  GotoLine(line_no, 1);
+  if (!fromList || !lines || byte_pos <= 0) return;
+  if (!ReadLine()) return;
+  pos = byte_pos < line.Length() ? byte_pos : 0;
+}
+
 void TokenReader::ReloadLine(int token_number) {
   if (!fromList || !lines) return;
   if (listMove != 1) listMove = 2;  // before the first line nothing was read yet

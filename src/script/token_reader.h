@@ -56,6 +56,10 @@ class TokenReader {
   // Line-list mode: reread the current line (after its text was replaced) and continue at
   // token `token_number`.
   void ReloadLine(int token_number);
+  // Line-list mode: continue with the token that starts at byte `byte_pos` (0-based) of line
+  // `line_no`. Unlike GotoLine this does not re-cut the line from its start, so it lands right
+  // even when the line begins inside a block comment opened on an earlier line.
+  void GotoPosition(int32_t line_no, int32_t byte_pos);
 
   // Where the reader writes its own diagnostics ("'\"' expected." and the like); null is
   // standard error. The caller keeps ownership.

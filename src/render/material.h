@@ -97,6 +97,10 @@ class Material : public ListItem {
   // flags); the name and the text cache stay.
   void CopyChannels(const Material& other);
 
+  // The material as a scene-language block ("material NAME{" ... "}"), one String per line
+  // with its line feed, in `text`; built unless it is already cached. Callers copy the lines
+  // and call FreeText. Null when the list cannot be allocated.
+  LIST* WriteNative();
   // Empties and deletes the text cache.
   void FreeText();
 
@@ -107,6 +111,7 @@ class Material : public ListItem {
 
  private:
   static bool ValidChannel(int ch) { return ch >= 0 && ch < kMaterialChannels; }
+  void BuildNativeText(LIST& lines) const;
 
   MaterialChannelRecord channels_[kMaterialChannels];
 };

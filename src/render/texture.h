@@ -84,8 +84,17 @@ class Texture : public ListItem {
   // has a body (otherwise the held pixels stay). True when a CMAP was read.
   bool LoadPalette(const char* file, LIST* searchPaths);
 
+  // The texture as a scene-language block (image, fractal, chess or fade; a palette has
+  // none), one String per line with its line feed, cached until FreeText. Callers copy the
+  // lines and call FreeText. Null when the list cannot be allocated.
+  LIST* WriteNative();
+  void FreeText() { text_.reset(); }
+
   String name;
   String fileName;  // the image file as named in the scene
+  // Fractal: the name of the texture that lends it its palette, written as "palette NAME";
+  // empty when it has none. The scene writers refresh it from the scene's textures.
+  String paletteName;
   int32_t kind;
   Fractal fractal;              // kind 2
   TwoColourPattern twoColours;  // kinds 4 and 5
@@ -95,8 +104,11 @@ class Texture : public ListItem {
   // when the loaded picture has any).
   void AdoptPicture(std::unique_ptr<Picture> loaded);
 
+  void BuildNativeText(LIST& lines) const;
+
   std::unique_ptr<Picture> picture_;
   std::unique_ptr<CDIB> dib_;
+  std::unique_ptr<LIST> text_;  // the cached native text
 };
 
 // The texture called `name` in a list of textures (items of other types are skipped), or null.

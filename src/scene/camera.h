@@ -77,6 +77,10 @@ class Camera : public SceneObject {
   // top row straight up. Without a panorama width the ray looks along axis_Z. Normalized.
   Ray panoramaRay(float px, float py) const;
 
+ protected:
+  // The scene-language text: "camera NAME{", the placement, "zoom <", "}".
+  void BuildNativeText(LIST& lines) override;
+
  private:
   void UpdateFocal();
 

@@ -95,6 +95,11 @@ class GroupObject : public SceneObject {
   float texture_v = 0.0f;
   LIST members;
 
+ protected:
+  // The scene-language text: "object NAME{", the placement, the native text of every member in
+  // order, "}".
+  void BuildNativeText(LIST& lines) override;
+
  private:
   GroupObject(const GroupObject& other);
 

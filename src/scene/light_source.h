@@ -67,6 +67,11 @@ class LightSource : public SceneObject {
   float fall_off = 0.0873f;    // width of the soft edge beyond spot_angle
   int16_t parallel = 0;        // 1: shines along axis_Z from infinitely far
 
+ protected:
+  // The scene-language text: "light NAME{", the placement, the effective colour, decrease, spot
+  // angles in degrees, type, shadow and parallel switches, "}".
+  void BuildNativeText(LIST& lines) override;
+
  private:
   void UpdateColor();
 

@@ -78,6 +78,11 @@ class MathPlane : public SceneObject {
   // The bump perturbation of the material at the last hit's (u, v); (0,0,0) without one.
   void BumpAt(Vec3* out) override;
 
+ protected:
+  // The scene-language text: "plane NAME{", the placement, half extents, type, sidedness, material
+  // and the flags that differ from the defaults, "}".
+  void BuildNativeText(LIST& lines) override;
+
  private:
   // Whether the point with local coordinates (qx, qy) and distance |Q| from the centre lies
   // inside the outline; sets the texture coordinates when it does.

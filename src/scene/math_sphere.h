@@ -66,6 +66,11 @@ class MathSphere : public SceneObject {
   // axes as tangent references; (0,0,0) without a material.
   void BumpAt(Vec3* out) override;
 
+ protected:
+  // The scene-language text: "sphere NAME{", the placement, radius, material and the flags that
+  // differ from the defaults, "}".
+  void BuildNativeText(LIST& lines) override;
+
  private:
   float radius_ = 1.0f;
   float radius_squared_ = 1.0f;

@@ -1,0 +1,241 @@
+#include "cli/convert_command.h"
+
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "render/material.h"
+#include "scene/scene.h"
+#include "scene/scene_object.h"
+#include "script/interpreter.h"
+#include "script/scene_commands.h"
+#include "script/scene_writer.h"
+
+namespace orvane::cli {
+
+const char* const kConvertSummary =
+    "convert scene-language files into a scene, object or material file";
+
+const char* const kConvertUsage =
+    "Usage: orvane convert [OPTIONS] [--] IN... OUT\n"
+    "\n"
+    "Runs each IN file in turn in one scene, as the editor loads files (TRACE! renders\n"
+    "nothing), then writes OUT in the format its extension names:\n"
+    "  .ovs   the whole scene\n"
+    "  .ovo   the scene's only top-level object, with its textures and materials\n"
+    "  .ovm   the scene's only material, with its textures\n"
+    "An IN file that cannot be opened as given is tried again with \".ovs\" added. OUT \"-\"\n"
+    "writes to standard output; the scripts' own output (comment, nl) then goes to standard\n"
+    "error instead of standard output.\n"
+    "\n"
+    "Options:\n"
+    "  -f, --format EXT   write this format (ovs, ovo or ovm) whatever OUT is called;\n"
+    "                     OUT \"-\" without this option writes a scene\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "Exit status: 0 when OUT was written, 1 when an input could not be read or OUT could not\n"
+    "be written (OUT is then left as it was), 2 for a usage error.\n";
+
+namespace {
+
+// Writes the text of a format; false with `problem` set when the scene does not fit it.
+using FormatWriter = bool (*)(Scene& scene, std::ostream& out, std::string* problem);
+
+struct OutputFormat {
+  const char* extension;
+  FormatWriter write;
+};
+
+template <class T>
+std::vector<T*> ItemsOf(const LIST* list) {
+  std::vector<T*> items;
+  if (!list) return items;
+  for (const ListNode* n = list->head; n; n = n->next) {
+    if (auto* item = dynamic_cast<T*>(n->item)) items.push_back(item);
+  }
+  return items;
+}
+
+std::string CountProblem(const char* file_kind, std::size_t count, const char* things) {
+  return std::string(file_kind) + " holds exactly one " + things + ", but the scene has " +
+         std::to_string(count) + " " + things + "s";
+}
+
+bool WriteSceneFormat(Scene& scene, std::ostream& out, std::string*) {
+  return WriteScene(scene, out);
+}
+
+bool WriteObjectFormat(Scene& scene, std::ostream& out, std::string* problem) {
+  const std::vector<SceneObject*> objects = ItemsOf<SceneObject>(scene.objects);
+  if (objects.size() != 1) {
+    *problem = CountProblem("an object file (.ovo)", objects.size(), "top-level object");
+    return false;
+  }
+  return WriteObject(scene, objects.front(), out);
+}
+
+bool WriteMaterialFormat(Scene& scene, std::ostream& out, std::string* problem) {
+  const std::vector<Material*> materials = ItemsOf<Material>(scene.materials);
+  if (materials.size() != 1) {
+    *problem = CountProblem("a material file (.ovm)", materials.size(), "material");
+    return false;
+  }
+  return WriteMaterial(scene, materials.front(), out);
+}
+
+// ORDER: the output formats, by extension; a new format adds a line.
+const OutputFormat kOutputFormats[] = {
+    {".ovs", &WriteSceneFormat},
+    {".ovo", &WriteObjectFormat},
+    {".ovm", &WriteMaterialFormat},
+};
+
+std::string KnownExtensions() {
+  std::string list;
+  for (const OutputFormat& f : kOutputFormats)
+    list += (list.empty() ? "" : ", ") + std::string(f.extension);
+  return list;
+}
+
+const OutputFormat* FormatByExtension(const std::string& extension) {
+  for (const OutputFormat& f : kOutputFormats) {
+    if (extension == f.extension) return &f;
+  }
+  return nullptr;
+}
+
+// The extension of a file name (from its last '.' after the last '/'), or "".
+std::string ExtensionOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return path.substr(dot);
+}
+
+struct ConvertArguments {
+  std::vector<std::string> inputs;
+  std::string output;
+  std::string format;  // without the dot; empty: from the output's extension
+  bool help = false;
+};
+
+// Returns 0 to go on, kExitUsage after reporting a usage error.
+int ParseConvertArguments(const std::vector<std::string>& args, ConvertArguments* parsed,
+                          std::ostream& err) {
+  std::vector<std::string> operands;
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && (arg == "-h" || arg == "--help")) {
+      parsed->help = true;
+      return 0;
+    } else if (options && (arg == "-f" || arg == "--format")) {
+      if (i + 1 == args.size()) {
+        err << "orvane convert: " << arg << " needs a format (see 'orvane convert --help')\n";
+        return kExitUsage;
+      }
+      parsed->format = args[++i];
+    } else if (options && arg.rfind("--format=", 0) == 0) {
+      parsed->format = arg.substr(9);
+    } else if (options && arg.size() > 1 && arg[0] == '-') {
+      err << "orvane convert: unknown option '" << arg << "' (see 'orvane convert --help')\n";
+      return kExitUsage;
+    } else {
+      operands.push_back(arg);
+    }
+  }
+  if (operands.size() < 2) {
+    err << "orvane convert: give at least one input file and the output file (see 'orvane "
+           "convert --help')\n";
+    return kExitUsage;
+  }
+  parsed->output = operands.back();
+  operands.pop_back();
+  parsed->inputs = std::move(operands);
+  return 0;
+}
+
+const OutputFormat* ChooseFormat(const ConvertArguments& args, std::ostream& err) {
+  std::string extension;
+  if (!args.format.empty()) {
+    extension = "." + args.format;
+  } else {
+    extension = args.output == "-" ? ".ovs" : ExtensionOf(args.output);
+  }
+  const OutputFormat* format = FormatByExtension(extension);
+  if (!format) {
+    const std::string shown = args.format.empty() ? args.output : args.format;
+    err << "orvane convert: unknown output format '" << shown << "' (known: " << KnownExtensions()
+        << ")\n";
+  }
+  return format;
+}
+
+// Runs the inputs as the editor loads a scene: rendering disabled, the scene language's item
+// statements building the items. False (reported) when a run fails.
+bool LoadInputs(Scene& scene, const std::vector<std::string>& inputs, std::ostream& script_out,
+                std::ostream& err) {
+  scene.render.renderingDisabled = 1;
+  ScriptInterpreter interpreter(scene, script_out, err);
+  SceneCommands commands;
+  interpreter.SetItemStatements(&commands);
+  for (const std::string& input : inputs) {
+    if (interpreter.Run(input.c_str()) == ScriptInterpreter::kRunFailed) {
+      err << "orvane convert: could not read '" << input << "'; nothing written\n";
+      return false;
+    }
+    // The mapping objects that a file puts before their meshes are the meshes' own by now.
+    RemoveMappingLeftovers(scene);
+  }
+  return true;
+}
+
+bool WriteOutput(const std::string& path, const std::string& text, std::ostream& out) {
+  if (path == "-") {
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    return out.good();
+  }
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(text.data(), static_cast<std::streamsize>(text.size()));
+  file.close();
+  return !file.fail();
+}
+
+}  // namespace
+
+int ConvertFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  ConvertArguments parsed;
+  if (int status = ParseConvertArguments(args, &parsed, err); status != 0) return status;
+  if (parsed.help) {
+    out << kConvertUsage;
+    return kExitOk;
+  }
+  const OutputFormat* format = ChooseFormat(parsed, err);
+  if (!format) return kExitUsage;
+
+  Scene scene;
+  const bool to_stdout = parsed.output == "-";
+  if (!LoadInputs(scene, parsed.inputs, to_stdout ? err : out, err)) return kExitFailed;
+
+  std::ostringstream text;
+  std::string problem;
+  if (!format->write(scene, text, &problem)) {
+    err << "orvane convert: " << (problem.empty() ? "could not build the text" : problem)
+        << "; nothing written\n";
+    return kExitFailed;
+  }
+  if (!WriteOutput(parsed.output, text.str(), out)) {
+    err << "orvane convert: could not write '" << parsed.output << "'\n";
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace orvane::cli

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/convert_command.h"
+#include "cli/render_options.h"
 #include "scene/scene.h"
 #include "script/interpreter.h"
+#include "script/scene_commands.h"
 
 namespace orvane::cli {
 
@@ -26,19 +29,21 @@ int RunScripts(const std::vector<std::string>& args, std::ostream& out, std::ost
 // ORDER: commands as listed by --help.
 const Command kCommands[] = {
     {"run", "run scene-language files (.ovs, .ovo, .ovm) in one scene",
-     "Usage: orvane run [--] FILE...\n"
+     "Usage: orvane run [OPTIONS] [--] FILE...\n"
      "\n"
      "Runs each FILE in turn in one scene, as the editor merges files. A FILE that cannot be\n"
      "opened as given is tried again with \".ovs\" added. The scripts' output (comment, nl)\n"
      "goes to standard output, their diagnostics to standard error. The first file whose run\n"
-     "fails ends the command.\n"
+     "fails ends the command. Each TRACE! statement renders a picture with the render\n"
+     "options below; progress lines go to standard output.\n"
      "\n"
      "Options:\n"
      "  -h, --help   show this help\n"
      "\n"
      "Exit status: 0 when every run ended normally, 1 when a run failed (a missing file\n"
-     "included), 2 for a usage error.\n",
+     "included) or a picture could not be written, 2 for a usage error.\n",
      &RunScripts},
+    {"convert", kConvertSummary, kConvertUsage, &ConvertFiles},
 };
 
 void MainUsage(std::ostream& out) {
@@ -52,12 +57,17 @@ void MainUsage(std::ostream& out) {
   out << "\nRun 'orvane COMMAND --help' for the options of a command.\n";
 }
 
-// Splits options from operands; "--" ends the options. Fills `files` and reports the first
-// unknown option. Returns -1 for help, 0 to go on, kExitUsage on an error.
+// Splits options from operands; "--" ends the options. Fills `files` and `render` and reports
+// the first unknown option or bad value. Returns -1 for help, 0 to go on, kExitUsage on an error.
 int ParseRunArguments(const std::vector<std::string>& args, std::vector<std::string>* files,
-                      std::ostream& err) {
+                      RenderOptions* render, std::ostream& err) {
   bool options = true;
-  for (const std::string& arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const OptionParse parsed =
+        options ? ParseRenderOption(args, &i, render, err) : OptionParse::kNotRenderOption;
+    if (parsed == OptionParse::kUsageError) return kExitUsage;
+    if (parsed == OptionParse::kConsumed) continue;
     if (options && arg == "--") {
       options = false;
     } else if (options && (arg == "-h" || arg == "--help")) {
@@ -74,26 +84,36 @@ int ParseRunArguments(const std::vector<std::string>& args, std::vector<std::str
 
 int RunScripts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files;
-  int parsed = ParseRunArguments(args, &files, err);
+  RenderOptions render;
+  int parsed = ParseRunArguments(args, &files, &render, err);
   if (parsed < 0) {
-    out << kCommands[0].usage;
+    out << kCommands[0].usage << '\n' << kRenderOptionsHelp;
     return kExitOk;
   }
   if (parsed != 0) return parsed;
+  if (!CheckRenderOptions(render, err)) return kExitUsage;
   if (files.empty()) {
     err << "orvane run: no file given (see 'orvane run --help')\n";
     return kExitUsage;
   }
   Scene scene;
   ScriptInterpreter interpreter(scene, out, err);
+  if (!render.output) render.output = DefaultOutputName(files.front());
+  ApplyRenderOptions(render, scene.render, true);
+  CommandLineRenderer renderer(render, out, err);
+  interpreter.SetFrameRenderer(&renderer);
+  SceneCommands commands;
+  interpreter.SetItemStatements(&commands);
   for (const std::string& file : files) {
-    if (interpreter.Run(file.c_str()) == ScriptInterpreter::kRunFailed) {
+    const int result = interpreter.Run(file.c_str());
+    RemoveMappingLeftovers(scene);
+    if (result == ScriptInterpreter::kRunFailed) {
       out.flush();
       return kExitFailed;
     }
   }
   out.flush();
-  return kExitOk;
+  return renderer.FailedFrames() > 0 ? kExitFailed : kExitOk;
 }
 
 }  // namespace

@@ -169,6 +169,36 @@ class MeshObject : public SceneObject {
   // LookAt(point); *anglesOut := turn_angles.
   void TurnTowards(const Vec3& point, Vec3* anglesOut) override;
 
+  // --- Ray tracing ---
+  //
+  // PrepareRender must run before tracing and again after the geometry changes (the render
+  // driver prepares every frame). It refreshes the triangle data and boxes, builds the point
+  // normals for use_phong, puts the box of the triangles that can be hit into grid_min ..
+  // grid_max, builds the 4 × 4 × 4 grid over it when the mesh has more than 10 triangles, and
+  // gives the mapping object the mesh's material. Triangles with a zero or non-finite normal
+  // or box (degenerate ones, NaN points) are never hit. Replacing the point or triangle arrays
+  // drops the prepared state, and an unprepared mesh is never hit; a prepared mesh without a
+  // grid (ClearGrid) tests every triangle.
+  void PrepareRender() override;
+  // Starts a new search: the next Intersect looks for a hit again.
+  void ResetRayState() override;
+  // The nearest triangle hit in front of the ray origin, nearer than maxDistance (no limit
+  // when negative), as hit_triangle, hit_distance (along the unit ray) and hit_point. One hit
+  // per search: further calls answer false until ResetRayState. Paths, meshes without
+  // triangles and unprepared meshes are never hit.
+  bool Intersect(const Ray& ray, float maxDistance) override;
+  // tex_u := -1, then the mapping object's (u, v) where an auxiliary ray of length 1 meets it:
+  // from a mapping sphere's centre towards hit_point, from hit_point along a mapping plane's
+  // local Z axis, or from hit_point along the hit triangle's normal for any other object.
+  // Without a mapping object or a hit tex_u stays -1 (colour samples use the channel colours).
+  void ComputeTextureUV() override;
+  // The smooth normal at `point` on hit_triangle: its three point normals weighted by the
+  // barycentric weights of `point` (each weight: the point's distance from an edge line over
+  // the opposite corner's distance from it), not normalized. False (out untouched) without a
+  // hit triangle or point normals.
+  bool SmoothNormalAt(const Vec3& point, Vec3* out) const;
+  bool IsPrepared() const { return trace_prepared_ != 0; }
+
   float NearDistance() const override { return hit_distance; }
   float FarDistance() const override { return hit_distance; }
   void SetDistance(float distance) override { hit_distance = distance; }
@@ -212,6 +242,11 @@ class MeshObject : public SceneObject {
   int32_t is_path = 0;
   Vec3 turn_angles;  // (pitch, yaw, 0) of the last PointAlong / LookAt
 
+ protected:
+  // The scene-language text: the mapping object's block (renamed NAME_mat_object, invisible, with
+  // the mesh's material), the "points NAME{" block and the "trimesh NAME{" block.
+  void BuildNativeText(LIST& lines) override;
+
  private:
   // For Clone: copies everything but the arrays, the grid, the point normals and the mapping
   // object, which start empty.
@@ -236,6 +271,13 @@ class MeshObject : public SceneObject {
   void BuildMeshPreview(PreviewSink& sink, int variant);
   void BuildPathPreview(PreviewSink& sink, int variant);
   void BuildPointPreview(PreviewSink& sink);
+
+  // Tracing steps (mesh_object.cpp).
+  bool ComputeTracedBox();
+  bool BuildGrid();
+  bool AddToCell(GridCell& cell, uint32_t triangle);
+
+  int32_t trace_prepared_ = 0;  // 1 from PrepareRender until the geometry changes
 };
 
 }  // namespace orvane

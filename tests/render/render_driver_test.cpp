@@ -1,0 +1,512 @@
+#include "render/render_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "imageio/jpeg.h"
+#include "scene/group_object.h"
+#include "scene_builder.h"
+
+namespace orvane {
+namespace {
+
+using render_test::ReadBytes;
+using render_test::ReadTga;
+using render_test::SceneBuilder;
+using render_test::TempDir;
+
+// --- File names and depth values -----------------------------------------------------------
+
+TEST(RenderDriverNames, FrameNumbersAndExtensions) {
+  EXPECT_EQ(RenderDriver::OutputFileName("image", 7, ".tga"), "image00007.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("image.tga", 7, ".jpg"), "image00007.jpg");
+  EXPECT_EQ(RenderDriver::OutputFileName("image", 123456, ".tga"), "image123456.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("image", 12345, ".tga"), "image12345.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("image", 0, ".tga"), "image00000.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("image", -1, ".tga"), "image.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("dir/a.tga", -1, ".jpg"), "dir/a.jpg");
+  // Only the exact four bytes ".tga" are removed.
+  EXPECT_EQ(RenderDriver::OutputFileName("a.TGA", 1, ".tga"), "a.TGA00001.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("tga", 1, ".tga"), "tga00001.tga");
+  EXPECT_EQ(RenderDriver::OutputFileName("", 3, ".tga"), "00003.tga");
+}
+
+TEST(RenderDriverDepth, RisesToTheFocusAndFallsToFar) {
+  // near 2, focus 6, far 10
+  EXPECT_EQ(RenderDriver::DepthValue(1.0f, 2, 10, 6), 0);
+  EXPECT_EQ(RenderDriver::DepthValue(2.0f, 2, 10, 6), 0);
+  EXPECT_EQ(RenderDriver::DepthValue(4.0f, 2, 10, 6), 127);  // 2/4 × 255 = 127.5
+  EXPECT_EQ(RenderDriver::DepthValue(5.0f, 2, 10, 6), 191);  // 3/4 × 255 = 191.25
+  EXPECT_EQ(RenderDriver::DepthValue(6.0f, 2, 10, 6), 255);
+  EXPECT_EQ(RenderDriver::DepthValue(9.0f, 2, 10, 6), 63);  // 1/4 × 255 = 63.75
+  EXPECT_EQ(RenderDriver::DepthValue(10.0f, 2, 10, 6), 0);
+  EXPECT_EQ(RenderDriver::DepthValue(50.0f, 2, 10, 6), 0);
+  EXPECT_EQ(RenderDriver::DepthValue(NAN, 2, 10, 6), 0);
+  // All limits 0 (the defaults): every hit is black.
+  EXPECT_EQ(RenderDriver::DepthValue(3.0f, 0, 0, 0), 0);
+}
+
+// --- Picture files -------------------------------------------------------------------------
+
+class RenderDriverFiles : public ::testing::Test {
+ protected:
+  TempDir dir;
+  SceneBuilder b;
+};
+
+TEST_F(RenderDriverFiles, TgaOfAStandardPicture) {
+  b.Output(dir / "pic", 320, 240);
+  b.scene.render.background[0] = 10;
+  b.scene.render.background[1] = 20;
+  b.scene.render.background[2] = 30;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  const std::vector<uint8_t> bytes = ReadBytes(dir / "pic00001.tga");
+  ASSERT_EQ(bytes.size(), 230418u);
+  const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0xF0, 0, 24, 0x20};
+  EXPECT_TRUE(std::equal(header, header + 18, bytes.begin()));
+  // No camera: every pixel is the background, stored blue, green, red.
+  EXPECT_EQ(bytes[18], 30);
+  EXPECT_EQ(bytes[19], 20);
+  EXPECT_EQ(bytes[20], 10);
+  EXPECT_EQ(bytes[230415], 30);
+  EXPECT_EQ(b.driver.PixelsHit(), 0u);
+  EXPECT_EQ(b.scene.render.framesRendered, 1u);
+  EXPECT_EQ(b.err.str(), "");
+}
+
+TEST_F(RenderDriverFiles, OddOneAndZeroSizes) {
+  b.Output(dir / "odd", 321, 241);
+  ASSERT_EQ(b.driver.renderFrame(-1), 0);
+  auto odd = ReadTga(dir / "odd.tga");
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->width, 320);
+  EXPECT_EQ(odd->height, 240);
+
+  // 1 × 1 keeps half sizes of 0: an empty picture, header only.
+  b.Output(dir / "one", 1, 1);
+  b.AddCamera({0, 0, 0}, {0, 0, 1});
+  ASSERT_EQ(b.driver.renderFrame(-1), 0);
+  EXPECT_EQ(ReadBytes(dir / "one.tga").size(), 18u);
+
+  b.Output(dir / "zero", 0, 0);
+  b.scene.render.jpegOutput = 1;
+  ASSERT_EQ(b.driver.renderFrame(-1), 0);
+  EXPECT_EQ(ReadBytes(dir / "zero.tga").size(), 18u);
+  EXPECT_EQ(b.scene.render.framesRendered, 3u);
+  // A JPEG cannot be empty: it is skipped with the library's reason.
+  EXPECT_EQ(b.err.str().rfind("JPEG: ", 0), 0u) << b.err.str();
+}
+
+TEST_F(RenderDriverFiles, PanoramaIsHalfAsHighAsWide) {
+  b.Output(dir / "pano", 800, 240);
+  b.scene.render.panorama = 1;
+  Camera* camera = b.AddCamera({0, 0, 0}, {0, 0, 1});
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  auto pano = ReadTga(dir / "pano00002.tga");
+  ASSERT_TRUE(pano);
+  EXPECT_EQ(pano->width, 800);
+  EXPECT_EQ(pano->height, 400);
+  EXPECT_EQ(camera->PanoramaWidth(), 800.0f);
+  // The start line names the stored height.
+  EXPECT_EQ(b.out.str(), "\nRendering (800x240 trace: 3) " + (dir / "pano00002.tga") + " ...\n");
+}
+
+TEST_F(RenderDriverFiles, UnwritableOutputs) {
+  // The colour TGA: nothing rendered, -1.
+  b.Output(dir / "missing/pic", 40, 20);
+  EXPECT_EQ(b.driver.renderFrame(1), -1);
+  EXPECT_EQ(b.err.str(), "TGA: Cannot open output file \n");
+  EXPECT_EQ(b.out.str(), "");
+  EXPECT_EQ(b.scene.render.framesRendered, 0u);
+
+  // The JPEG (a folder of that name is in the way): skipped, the TGA is still written.
+  b.err.str("");
+  b.Output(dir / "pic", 40, 20);
+  std::filesystem::create_directory(dir / "pic00001.jpg");
+  b.scene.render.jpegOutput = 1;
+  // The depth map: skipped too.
+  b.scene.render.depthMap = 1;
+  b.scene.render.depthMapName = (dir / "missing/depth").c_str();
+  EXPECT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.err.str(), "JPEG: Cannot open output file \nTGA: Cannot open output file \n");
+  EXPECT_EQ(ReadBytes(dir / "pic00001.tga").size(), 18u + 40 * 20 * 3);
+  EXPECT_EQ(b.scene.render.framesRendered, 1u);
+}
+
+TEST_F(RenderDriverFiles, SkipExistingAndFrameRange) {
+  b.Output(dir / "f", 20, 10);
+  { std::ofstream(dir / "f00003.tga") << "keep"; }
+  b.scene.render.skipExisting = 1;
+  EXPECT_EQ(b.driver.renderFrame(3), 0);
+  EXPECT_EQ(ReadBytes(dir / "f00003.tga").size(), 4u);
+  EXPECT_EQ(b.scene.render.framesRendered, 0u);
+  EXPECT_EQ(b.out.str(), "");
+
+  b.scene.render.frameFrom = 2;
+  b.scene.render.frameTo = 4;
+  for (int frame = 0; frame <= 6; ++frame) EXPECT_EQ(b.driver.renderFrame(frame), 0);
+  // 2 and 4 rendered, 3 skipped as existing; -1 (no number) is below "from".
+  EXPECT_EQ(b.scene.render.framesRendered, 2u);
+  EXPECT_TRUE(std::filesystem::exists(dir / "f00004.tga"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "f00005.tga"));
+  EXPECT_EQ(b.driver.renderFrame(-1), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "f.tga"));
+
+  b.scene.render.frameTo = -1;  // no upper limit
+  EXPECT_EQ(b.driver.renderFrame(99999), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir / "f99999.tga"));
+
+  b.scene.render.renderingDisabled = 1;
+  EXPECT_EQ(b.driver.renderFrame(7), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "f00007.tga"));
+  EXPECT_EQ(b.scene.render.framesRendered, 3u);
+}
+
+TEST_F(RenderDriverFiles, TooLargeForATgaHeader) {
+  b.Output(dir / "big", 2, 2);
+  b.scene.render.halfWidth = 40000;
+  EXPECT_EQ(b.driver.renderFrame(1), -1);
+  EXPECT_NE(b.err.str().find("too large"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "big00001.tga"));
+}
+
+TEST_F(RenderDriverFiles, JpegHoldsTheSamePicture) {
+  b.Output(dir / "j", 48, 24);
+  b.scene.render.background[0] = 255;  // red
+  b.scene.render.jpegOutput = 1;
+  b.scene.render.jpegQuality = 90;
+  ASSERT_EQ(b.driver.renderFrame(5), 0);
+  CDIB dib;
+  std::string error;
+  ASSERT_TRUE(ReadJpegTexture((dir / "j00005.jpg").c_str(), dib, &error)) << error;
+  EXPECT_EQ(dib.Width(), 48);
+  EXPECT_EQ(dib.Height(), 24);
+  const uint32_t pixel = dib.GetPixel(20, 13);  // 0x00BBGGRR
+  EXPECT_GE(pixel & 0xFF, 250u);
+  EXPECT_LE((pixel >> 8) & 0xFF, 5u);
+  EXPECT_LE((pixel >> 16) & 0xFF, 5u);
+}
+
+// --- Blocks and console lines ----------------------------------------------------------------
+
+// The verbose lines with their times masked: the number after "ready in: " and after
+// "Rendered in " becomes '#'.
+std::string MaskSeconds(std::string text) {
+  for (const std::string label : {"ready in: ", "Rendered in "}) {
+    for (std::size_t at = text.find(label); at != std::string::npos;
+         at = text.find(label, at + 1)) {
+      const std::size_t from = at + label.size();
+      const std::size_t to = text.find_first_not_of("-+0123456789.e", from);
+      if (to != from && to != std::string::npos) text.replace(from, to - from, "#");
+    }
+  }
+  return text;
+}
+
+TEST_F(RenderDriverFiles, ConsoleLines) {
+  b.Output(dir / "c", 20, 26);
+  ASSERT_EQ(b.driver.renderFrame(12), 0);
+  EXPECT_EQ(b.out.str(), "\nRendering (20x26 trace: 3) " + (dir / "c00012.tga") + " ...\n");
+
+  b.out.str("");
+  b.scene.render.verbose = 1;
+  b.scene.render.traceDepth = 5;
+  ASSERT_EQ(b.driver.renderFrame(-1), 0);
+  EXPECT_EQ(MaskSeconds(b.out.str()), "\nRendering (20x26 trace: 5) " + (dir / "c.tga") +
+                                          " ...\n"
+                                          "lines: 0..9      "
+                                          "   ready in: #s.\n"
+                                          "lines: 10..19    "
+                                          "   ready in: #s.\n"
+                                          "lines: 20..29    "
+                                          "\n\n 0 of 520 pixels hit.\n"
+                                          "\n Rendered in #s .\n");
+}
+
+TEST_F(RenderDriverFiles, ColumnAlignmentOfLongPictures) {
+  b.Output(dir / "tall", 2, 1010);
+  b.scene.render.verbose = 1;
+  ASSERT_EQ(b.driver.renderFrame(-1), 0);
+  // Two spaces for each of line < 10, < 100, < 1000, then the estimate's three.
+  const std::string text = MaskSeconds(b.out.str());
+  EXPECT_NE(text.find("lines: 90..99       ready in: #s.\n"), std::string::npos);
+  EXPECT_NE(text.find("lines: 100..109     ready in: #s.\n"), std::string::npos);
+  EXPECT_NE(text.find("lines: 990..999     ready in: #s.\n"), std::string::npos);
+  EXPECT_NE(text.find("lines: 1000..1009\n\n 0 of 2020 pixels hit.\n"), std::string::npos);
+}
+
+TEST_F(RenderDriverFiles, PrepareOnlyHandsOverTheBlocks) {
+  b.Output(dir / "p", 8, 34);
+  b.scene.render.prepareOnly = 1;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_TRUE(b.driver.FrameInProgress());
+  EXPECT_EQ(b.driver.CurrentLine(), 0);
+  std::vector<int> lines;
+  while (b.driver.renderLineBlock() == 1) lines.push_back(b.driver.CurrentLine());
+  EXPECT_EQ(lines, (std::vector<int>{10, 20, 30}));
+  EXPECT_EQ(b.driver.CurrentLine(), 34);
+  EXPECT_FALSE(b.driver.FrameInProgress());
+  EXPECT_EQ(b.driver.renderLineBlock(), 0);
+  EXPECT_EQ(ReadBytes(dir / "p00001.tga").size(), 18u + 8 * 34 * 3);
+}
+
+// --- Hits, depth map, field and masks (with the tracer) ------------------------------------
+
+// A grey floor (y = -1) under a camera at the origin looking along +Z: the lower half of the
+// picture hits it, the upper half misses.
+class RenderDriverFloor : public RenderDriverFiles {
+ protected:
+  void SetUp() override {
+    b.Output(dir / "floor", 20, 20);
+    b.AddCamera({0, 0, 0}, {0, 0, 1});
+    b.AddPlane({0, -1, 0}, {0, 1, 0}, b.AddMaterial("grey", 128, 128, 128));
+    b.AddLight({0, 5, 0});
+    b.scene.render.background[2] = 200;
+  }
+};
+
+TEST_F(RenderDriverFloor, DepthMapFromThePrimaryHits) {
+  RenderSettings& s = b.scene.render;
+  s.depthMap = 1;
+  s.depthMapName = (dir / "depth").c_str();
+  s.depthNear = 0;
+  s.depthFocus = 10;
+  s.depthFar = 20;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  auto depth = ReadTga(dir / "depth00001.tga");
+  ASSERT_TRUE(depth);
+  ASSERT_EQ(depth->width, 20);
+  // Focal distance 200 × 20 / 320 = 12.5 pixels. Row 19 looks along (0, -9, 12.5): the floor
+  // is sqrt(81 + 156.25) / 9 = 1.71143 away, 1.71143 / 10 × 255 = 43.6.
+  EXPECT_EQ(depth->Pixel(10, 19), (Rgb{43, 43, 43}));
+  // Row 15 looks along (0, -5, 12.5): 2.69258 away, 68.7.
+  EXPECT_EQ(depth->Pixel(10, 15), (Rgb{68, 68, 68}));
+  // Rows at and above the horizon miss: 0.
+  EXPECT_EQ(depth->Pixel(10, 10), (Rgb{0, 0, 0}));
+  EXPECT_EQ(depth->Pixel(0, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(b.driver.PixelsHit(), 9u * 20);
+
+  s.depthInvert = 1;
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  auto inverted = ReadTga(dir / "depth00002.tga");
+  ASSERT_TRUE(inverted);
+  EXPECT_EQ(inverted->Pixel(10, 19), (Rgb{212, 212, 212}));
+  EXPECT_EQ(inverted->Pixel(0, 0), (Rgb{255, 255, 255}));
+}
+
+TEST_F(RenderDriverFloor, UnbufferedWritingGivesTheSameFiles) {
+  RenderSettings& s = b.scene.render;
+  s.depthMap = 1;
+  s.depthMapName = (dir / "depth").c_str();
+  s.depthFocus = 3;
+  s.depthFar = 6;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  b.driver.SetBlockBufferLimit(0);
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  EXPECT_EQ(b.err.str(),
+            "ERROR: No memory for RGB-save-buffer.\nERROR: No memory for RGB-save-buffer.\n");
+  EXPECT_EQ(ReadBytes(dir / "floor00001.tga"), ReadBytes(dir / "floor00002.tga"));
+  EXPECT_EQ(ReadBytes(dir / "depth00001.tga"), ReadBytes(dir / "depth00002.tga"));
+}
+
+TEST_F(RenderDriverFloor, FieldLimitsTheTracedPixels) {
+  RenderSettings& s = b.scene.render;
+  s.fieldLeft = 5;
+  s.fieldRight = 8;  // columns 5..8
+  s.fieldTop = 12;
+  s.fieldBottom = 30;  // rows 12..19
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 4u * 8);
+  auto image = ReadTga(dir / "floor00001.tga");
+  ASSERT_TRUE(image);
+  const Rgb background{0, 0, 200};
+  EXPECT_EQ(image->Pixel(4, 15), background);
+  EXPECT_EQ(image->Pixel(9, 15), background);
+  EXPECT_EQ(image->Pixel(6, 11), background);
+  EXPECT_NE(image->Pixel(5, 15), background);
+  EXPECT_NE(image->Pixel(8, 19), background);
+}
+
+TEST_F(RenderDriverFloor, BitmapMask) {
+  // Left half dark (brightness 29), right half white (255); threshold 100.
+  Texture* mask = b.AddTexture("mask", kTextureImage);
+  render_test::FillPicture(mask, 2, 1, [](int x, int) { return x == 0 ? 1 : 2; });
+  mask->picture()->palette[1] = Rgb{0, 0, 255};  // 0.11 × 255 = 28.05
+  mask->picture()->palette[2] = Rgb{255, 255, 255};
+  RenderSettings& s = b.scene.render;
+  s.fieldMaskType = 1;
+  s.fieldMask = mask;
+  s.fieldBrightness = 100;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 10u * 9);  // columns 10..19 of the nine floor rows
+  auto image = ReadTga(dir / "floor00001.tga");
+  EXPECT_EQ(image->Pixel(9, 19), (Rgb{0, 0, 200}));
+  EXPECT_NE(image->Pixel(10, 19), (Rgb{0, 0, 200}));
+
+  s.fieldBrightness = 28;  // entry 1 passes too
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
+
+  // A mask texture without a picture masks nothing.
+  s.fieldMask = b.AddTexture("empty", kTextureImage);
+  ASSERT_EQ(b.driver.renderFrame(3), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
+}
+
+TEST_F(RenderDriverFloor, FractalMask) {
+  Texture* fractal = b.AddTexture("fractal", kTextureFractal);
+  RenderSettings& s = b.scene.render;
+  s.fieldMaskType = 2;
+  s.fieldMask = fractal;
+  s.fieldBrightness = 100;
+  // Without a palette every pixel is left untraced.
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 0u);
+
+  // A window around c = 0, inside the set: index 20 (the iteration count) everywhere.
+  auto palette = std::make_unique<Picture>();
+  palette->paletteCount = 32;
+  palette->palette[20] = Rgb{255, 255, 255};
+  fractal->fractal.SetOwnedPalette(std::move(palette));
+  fractal->fractal.xMin = fractal->fractal.yMin = -0.01;
+  fractal->fractal.xMax = fractal->fractal.yMax = 0.01;
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
+  s.fieldBrightness = 256;
+  ASSERT_EQ(b.driver.renderFrame(3), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 0u);
+}
+
+TEST_F(RenderDriverFloor, FogCountsEveryTracedPixel) {
+  RenderSettings& s = b.scene.render;
+  s.fogDistance = 50;
+  s.fieldRight = 9;  // 10 of 20 columns
+  // A fogged miss is a hit without a distance: black in the depth map, even when the near
+  // limit lies behind the camera.
+  s.depthMap = 1;
+  s.depthMapName = (dir / "depth").c_str();
+  s.depthNear = -5;
+  s.depthFocus = 10;
+  s.depthFar = 20;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 10u * 20);
+  auto depth = ReadTga(dir / "depth00001.tga");
+  ASSERT_TRUE(depth);
+  EXPECT_EQ(depth->Pixel(5, 0), (Rgb{0, 0, 0}));
+  EXPECT_NE(depth->Pixel(5, 19), (Rgb{0, 0, 0}));
+}
+
+TEST_F(RenderDriverFloor, TraceDepthZeroAndHundred) {
+  b.scene.render.traceDepth = 0;  // nothing is traced: the background everywhere
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 0u);
+  auto image = ReadTga(dir / "floor00001.tga");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->Pixel(10, 19), (Rgb{0, 0, 200}));
+
+  // Two facing mirrors under the floor's light: rays bounce up to a hundred times.
+  Material* mirror = b.AddMaterial("mirror", 30, 30, 30);
+  mirror->setValue(kMirror, 0, 0.9);
+  b.AddPlane({0, 0, 3}, {0, 0, -1}, mirror);
+  b.AddPlane({0, 0, -3}, {0, 0, 1}, mirror);
+  b.scene.render.traceDepth = 100;
+  ASSERT_EQ(b.driver.renderFrame(2), 0);
+  EXPECT_EQ(b.driver.PixelsHit(), 20u * 20);
+}
+
+// --- Backgrounds ---------------------------------------------------------------------------
+
+TEST_F(RenderDriverFiles, BitmapBackgroundThroughTheSphere) {
+  // Texels: red at (0, 0), blue at (1, 0).
+  Texture* picture = b.AddTexture("back", kTextureImage);
+  render_test::FillPicture(picture, 2, 1, [](int x, int) { return x; });
+  picture->picture()->palette[0] = Rgb{255, 0, 0};
+  picture->picture()->palette[1] = Rgb{0, 0, 255};
+  b.Output(dir / "bg", 4, 2);
+  b.scene.render.backgroundMode = 1;
+  b.scene.render.backgroundTexture = picture;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  auto image = ReadTga(dir / "bg00001.tga");
+  ASSERT_TRUE(image);
+  // u = x / 4: x = 0 is texel A = red; x = 1 is 2 × 0.25 = 0.5 into it:
+  // 0.5 × (0.5 red + 0.5 blue + red) = (191.25, 0, 63.75).
+  EXPECT_EQ(image->Pixel(0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image->Pixel(1, 0), (Rgb{191, 0, 63}));
+  EXPECT_EQ(image->Pixel(2, 1), (Rgb{0, 0, 255}));
+  // The plain colour setting is left as it was.
+  EXPECT_EQ(b.scene.render.background[0], 0);
+}
+
+TEST_F(RenderDriverFiles, FractalBackground) {
+  Texture* fractal = b.AddTexture("frac", kTextureFractal);
+  b.Output(dir / "fr", 6, 4);
+  b.scene.render.backgroundMode = 2;
+  b.scene.render.backgroundTexture = fractal;
+  b.scene.render.background[1] = 99;
+  // No palette: the grey ramp; c = 0.5 + 1.0i at the window's top left stops after 4 steps.
+  fractal->fractal.xMin = fractal->fractal.xMax = 0.5;
+  fractal->fractal.yMin = fractal->fractal.yMax = 1.0;
+  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  auto image = ReadTga(dir / "fr00001.tga");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->Pixel(0, 0), (Rgb{4, 4, 4}));
+  EXPECT_EQ(image->Pixel(5, 3), (Rgb{4, 4, 4}));
+}
+
+// --- Scene preparation and previews --------------------------------------------------------
+
+TEST(RenderDriverPrepare, RemovesPreviewObjectsAndSetsParents) {
+  SceneBuilder b;
+  Material* m = b.AddMaterial("m", 255, 255, 255);
+  b.AddSphere({0, 0, 0}, 1, m)->name = "_mat_object";
+  b.AddSphere({0, 0, 0}, 1, m)->name = "ball";
+  b.AddSphere({0, 0, 0}, 1, m)->name = "_mat_objectPreview";
+  b.AddSphere({0, 0, 0}, 1, m)->name = "ball_mat_object";  // a mesh's mapping leftover stays
+  auto* outer = new GroupObject();
+  auto* inner = new GroupObject();
+  auto* member = new MathSphere(1.0f);
+  inner->AddMember(member);
+  outer->AddMember(inner);
+  b.scene.objects->Append(outer, 1);
+  member->parent = nullptr;
+  inner->parent = nullptr;
+  outer->parent = inner;  // stale
+
+  b.driver.prepareScene();
+  std::vector<std::string> names;
+  for (ListNode* n = b.scene.objects->head; n != nullptr; n = n->next)
+    names.push_back(static_cast<SceneObject*>(n->item)->name.c_str());
+  EXPECT_EQ(names, (std::vector<std::string>{"ball", "ball_mat_object", ""}));
+  EXPECT_EQ(outer->parent, nullptr);
+  EXPECT_EQ(inner->parent, outer);
+  EXPECT_EQ(member->parent, inner);
+}
+
+TEST(RenderDriverPreview, PlanesHoldTheTracedPicture) {
+  SceneBuilder b;
+  b.AddCamera({0, 0, 0}, {0, 0, 1});
+  b.AddLight({0, 0, 0});
+  b.AddSphere({0, 0, 10}, 1, b.AddMaterial("white", 255, 255, 255));
+  b.scene.render.background[0] = 77;
+  b.scene.render.fieldLeft = 0;
+  b.scene.render.fieldRight = 7;
+  b.scene.render.fieldTop = 0;
+  b.scene.render.fieldBottom = 6;  // row 7 is left to the background
+  std::vector<uint8_t> red(64, 1), green(64, 1), blue(64, 1);
+  b.driver.renderPreview(8, 8, red.data(), green.data(), blue.data(), red.size());
+  EXPECT_EQ(b.out.str(), "");
+  EXPECT_EQ(b.scene.render.framesRendered, 1u);
+  // The corner pixels miss: black. The centre (4, 4) looks straight at the sphere.
+  EXPECT_EQ(red[0], 0);
+  EXPECT_EQ(green[0], 0);
+  EXPECT_GT(red[4 + 4 * 8], 0);
+  EXPECT_EQ(red[3 + 7 * 8], 77);
+  EXPECT_EQ(blue[3 + 7 * 8], 0);
+  EXPECT_GT(b.driver.PixelsHit(), 0u);
+}
+
+}  // namespace
+}  // namespace orvane

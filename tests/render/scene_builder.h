@@ -1,0 +1,146 @@
+#pragma once
+// Test helpers for the render driver: a scene with a driver bound to it, builders for its
+// items, a private temporary folder and a TGA reader.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "render/material.h"
+#include "render/render_driver.h"
+#include "render/texture.h"
+#include "scene/camera.h"
+#include "scene/light_source.h"
+#include "scene/math_plane.h"
+#include "scene/math_sphere.h"
+#include "scene/scene.h"
+
+namespace orvane::render_test {
+
+// A folder of its own per test and process, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            ("orvane_render_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" +
+             info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// An uncompressed 24-bit top-down TGA as the driver writes it.
+struct TgaImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bytes;  // the whole file
+
+  Rgb Pixel(int x, int y) const {
+    const std::size_t at = 18 + (std::size_t(y) * width + x) * 3;
+    return Rgb{bytes[at + 2], bytes[at + 1], bytes[at]};
+  }
+};
+
+inline std::optional<TgaImage> ReadTga(const std::string& path) {
+  TgaImage image;
+  image.bytes = ReadBytes(path);
+  if (image.bytes.size() < 18) return std::nullopt;
+  image.width = image.bytes[12] | image.bytes[13] << 8;
+  image.height = image.bytes[14] | image.bytes[15] << 8;
+  if (image.bytes.size() != 18 + std::size_t(image.width) * image.height * 3) return std::nullopt;
+  return image;
+}
+
+// A scene whose items are built in code, with a driver writing to string streams.
+class SceneBuilder {
+ public:
+  SceneBuilder() { EXPECT_TRUE(scene.EnsureLists(err)); }
+
+  Camera* AddCamera(Vec3 position, Vec3 look_at) {
+    auto* camera = new Camera();
+    camera->placement.position = position;
+    camera->LookAt(look_at);
+    scene.cameras->Append(camera, 1);
+    driver.SetCamera(camera);
+    return camera;
+  }
+  Material* AddMaterial(const char* name, uint8_t r, uint8_t g, uint8_t b) {
+    auto* m = new Material();
+    m->name = name;
+    m->setColour(kDiffuse, r, g, b);
+    scene.materials->Append(m, 1);
+    return m;
+  }
+  MathSphere* AddSphere(Vec3 centre, float radius, Material* material) {
+    auto* s = new MathSphere(radius);
+    s->placement.position = centre;
+    s->material = material;
+    scene.objects->Append(s, 1);
+    return s;
+  }
+  // An unlimited two-sided plane through `point` with the given normal.
+  MathPlane* AddPlane(Vec3 point, Vec3 normal, Material* material) {
+    auto* p = new MathPlane();
+    p->placement.position = point;
+    p->PointAlong(normal);
+    p->material = material;
+    scene.objects->Append(p, 1);
+    return p;
+  }
+  LightSource* AddLight(Vec3 position) {
+    auto* l = new LightSource();
+    l->placement.position = position;
+    scene.lights->Append(l, 1);
+    return l;
+  }
+  Texture* AddTexture(const char* name, int32_t kind) {
+    auto* t = new Texture(kind);
+    t->name = name;
+    scene.images->Append(t, 1);
+    return t;
+  }
+  void SetBackground(uint8_t r, uint8_t g, uint8_t b) { driver.SetBackgroundColour(r, g, b); }
+  // Output of the next frames goes to `base` (a path without extension).
+  void Output(const std::string& base, int32_t width, int32_t height) {
+    scene.render.outputName = base.c_str();
+    driver.SetImageSize(width, height);
+    scene.render.fieldRight = width;
+    scene.render.fieldBottom = height;
+  }
+
+  Scene scene;
+  std::ostringstream out;
+  std::ostringstream err;
+  RenderDriver driver{scene, out, err};
+};
+
+// An 8-bit picture texture of w × h pixels whose pixel (x, y) has palette index pixel(x, y).
+template <class PixelFn>
+void FillPicture(Texture* t, int32_t w, int32_t h, PixelFn pixel) {
+  ASSERT_TRUE(t->CreatePicture(w, h, 8));
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) t->picture()->SetPixel(x, y, uint8_t(pixel(x, y)));
+  }
+  t->picture()->paletteCount = 256;
+}
+
+}  // namespace orvane::render_test

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "interchange/import_object.h"
+#include "interchange/pov_export.h"
+#include "interchange/three_ds.h"
+#include "interchange/vrml_export.h"
 #include "render/material.h"
 #include "scene/scene.h"
 #include "scene/scene_object.h"
@@ -27,13 +31,20 @@ const char* const kConvertUsage =
     "  .ovs   the whole scene\n"
     "  .ovo   the scene's only top-level object, with its textures and materials\n"
     "  .ovm   the scene's only material, with its textures\n"
+    "  .3ds   the scene's only top-level object (or the one --object names): a 3D-Mesh-Object\n"
+    "         or the 3D-Mesh-Objects of a Group-Object\n"
+    "  .wrl   the scene as VRML 1.0 (lights and objects), or the object --object names\n"
+    "  .pov   the scene as POV-Ray text, or the object --object names with its material\n"
+    "IN files ending \".3ds\", \".obt\" or \".dxf\" are imported as one object each, named after\n"
+    "the file (a number is added when the name is taken).\n"
     "An IN file that cannot be opened as given is tried again with \".ovs\" added. OUT \"-\"\n"
     "writes to standard output; the scripts' own output (comment, nl) then goes to standard\n"
     "error instead of standard output.\n"
     "\n"
     "Options:\n"
-    "  -f, --format EXT   write this format (ovs, ovo or ovm) whatever OUT is called;\n"
-    "                     OUT \"-\" without this option writes a scene\n"
+    "  -f, --format EXT   write this format (ovs, ovo, ovm, 3ds, wrl or pov) whatever\n"
+    "                     OUT is called; OUT \"-\" without this option writes a scene\n"
+    "  --object NAME      the top-level object to write (.3ds, .wrl, .pov)\n"
     "  -h, --help         show this help\n"
     "\n"
     "Exit status: 0 when OUT was written, 1 when an input could not be read or OUT could not\n"
@@ -42,7 +53,9 @@ const char* const kConvertUsage =
 namespace {
 
 // Writes the text of a format; false with `problem` set when the scene does not fit it.
-using FormatWriter = bool (*)(Scene& scene, std::ostream& out, std::string* problem);
+// `object_name` is the --object choice (empty when not given).
+using FormatWriter = bool (*)(Scene& scene, const std::string& object_name, std::ostream& out,
+                              std::string* problem);
 
 struct OutputFormat {
   const char* extension;
@@ -64,11 +77,11 @@ std::string CountProblem(const char* file_kind, std::size_t count, const char* t
          std::to_string(count) + " " + things + "s";
 }
 
-bool WriteSceneFormat(Scene& scene, std::ostream& out, std::string*) {
+bool WriteSceneFormat(Scene& scene, const std::string&, std::ostream& out, std::string*) {
   return WriteScene(scene, out);
 }
 
-bool WriteObjectFormat(Scene& scene, std::ostream& out, std::string* problem) {
+bool WriteObjectFormat(Scene& scene, const std::string&, std::ostream& out, std::string* problem) {
   const std::vector<SceneObject*> objects = ItemsOf<SceneObject>(scene.objects);
   if (objects.size() != 1) {
     *problem = CountProblem("an object file (.ovo)", objects.size(), "top-level object");
@@ -77,7 +90,8 @@ bool WriteObjectFormat(Scene& scene, std::ostream& out, std::string* problem) {
   return WriteObject(scene, objects.front(), out);
 }
 
-bool WriteMaterialFormat(Scene& scene, std::ostream& out, std::string* problem) {
+bool WriteMaterialFormat(Scene& scene, const std::string&, std::ostream& out,
+                         std::string* problem) {
   const std::vector<Material*> materials = ItemsOf<Material>(scene.materials);
   if (materials.size() != 1) {
     *problem = CountProblem("a material file (.ovm)", materials.size(), "material");
@@ -86,11 +100,57 @@ bool WriteMaterialFormat(Scene& scene, std::ostream& out, std::string* problem) 
   return WriteMaterial(scene, materials.front(), out);
 }
 
+// The top-level object named `name`, or with no name the only top-level object; null with
+// `problem` set otherwise.
+SceneObject* ChosenObject(Scene& scene, const std::string& name, const char* file_kind,
+                          std::string* problem) {
+  const std::vector<SceneObject*> objects = ItemsOf<SceneObject>(scene.objects);
+  if (name.empty()) {
+    if (objects.size() == 1) return objects.front();
+    *problem = CountProblem(file_kind, objects.size(), "top-level object") +
+               " (choose one with --object NAME)";
+    return nullptr;
+  }
+  for (SceneObject* object : objects) {
+    if (name == object->name.c_str()) return object;
+  }
+  *problem = "the scene has no top-level object named '" + name + "'";
+  return nullptr;
+}
+
+bool Write3dsFormat(Scene& scene, const std::string& object_name, std::ostream& out,
+                    std::string* problem) {
+  SceneObject* object = ChosenObject(scene, object_name, "a 3D-Studio file (.3ds)", problem);
+  if (!object) return false;
+  std::vector<uint8_t> bytes;
+  String title, text;
+  if (!Build3ds(object, bytes, &title, &text)) {
+    *problem = text.c_str();
+    return false;
+  }
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return out.good();
+}
+
+// The whole scene, or the top-level object --object names.
+template <bool (*ExportScene)(Scene&, std::ostream&),
+          bool (*ExportObject)(SceneObject*, std::ostream&)>
+bool WriteExportFormat(Scene& scene, const std::string& object_name, std::ostream& out,
+                       std::string* problem) {
+  if (object_name.empty()) return ExportScene(scene, out);
+  SceneObject* object = ChosenObject(scene, object_name, "an exported object", problem);
+  return object && ExportObject(object, out);
+}
+
 // ORDER: the output formats, by extension; a new format adds a line.
 const OutputFormat kOutputFormats[] = {
     {".ovs", &WriteSceneFormat},
     {".ovo", &WriteObjectFormat},
     {".ovm", &WriteMaterialFormat},
+    {".3ds", &Write3dsFormat},
+    {".wrl", &WriteExportFormat<&exportSceneVrml, &exportObjectVrml>},
+    {".pov", &WriteExportFormat<&exportScenePov, &exportObjectPov>},
 };
 
 std::string KnownExtensions() {
@@ -119,6 +179,7 @@ struct ConvertArguments {
   std::vector<std::string> inputs;
   std::string output;
   std::string format;  // without the dot; empty: from the output's extension
+  std::string object;  // --object NAME; empty: the only top-level object
   bool help = false;
 };
 
@@ -142,6 +203,14 @@ int ParseConvertArguments(const std::vector<std::string>& args, ConvertArguments
       parsed->format = args[++i];
     } else if (options && arg.rfind("--format=", 0) == 0) {
       parsed->format = arg.substr(9);
+    } else if (options && arg == "--object") {
+      if (i + 1 == args.size()) {
+        err << "orvane convert: --object needs a name (see 'orvane convert --help')\n";
+        return kExitUsage;
+      }
+      parsed->object = args[++i];
+    } else if (options && arg.rfind("--object=", 0) == 0) {
+      parsed->object = arg.substr(9);
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       err << "orvane convert: unknown option '" << arg << "' (see 'orvane convert --help')\n";
       return kExitUsage;
@@ -185,6 +254,16 @@ bool LoadInputs(Scene& scene, const std::vector<std::string>& inputs, std::ostre
   SceneCommands commands;
   interpreter.SetItemStatements(&commands);
   for (const std::string& input : inputs) {
+    if (IsImportFile(input)) {
+      const CommandResult imported = ImportObjectFile(scene, input);
+      if (!imported.ok()) {
+        err << "orvane convert: could not read '" << input
+            << "': " << (imported.HasMessage() ? imported.text.c_str() : "it holds no usable mesh")
+            << "; nothing written\n";
+        return false;
+      }
+      continue;
+    }
     if (interpreter.Run(input.c_str()) == ScriptInterpreter::kRunFailed) {
       err << "orvane convert: could not read '" << input << "'; nothing written\n";
       return false;
@@ -226,7 +305,7 @@ int ConvertFiles(const std::vector<std::string>& args, std::ostream& out, std::o
 
   std::ostringstream text;
   std::string problem;
-  if (!format->write(scene, text, &problem)) {
+  if (!format->write(scene, parsed.object, text, &problem)) {
     err << "orvane convert: " << (problem.empty() ? "could not build the text" : problem)
         << "; nothing written\n";
     return kExitFailed;

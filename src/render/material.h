@@ -101,6 +101,11 @@ class Material : public ListItem {
   // with its line feed, in `text`; built unless it is already cached. Callers copy the lines
   // and call FreeText. Null when the list cannot be allocated.
   LIST* WriteNative();
+  // The same cache filled with the material's VRML 1.0 "Material {" node (unindented lines)
+  // or its two POV-Ray texture declarations ("NAME_sph" for spheres and meshes, "NAME_pln"
+  // for planes, one line each). Callers FreeText before asking for another format.
+  LIST* WriteVrml();
+  LIST* WritePov();
   // Empties and deletes the text cache.
   void FreeText();
 
@@ -112,6 +117,8 @@ class Material : public ListItem {
  private:
   static bool ValidChannel(int ch) { return ch >= 0 && ch < kMaterialChannels; }
   void BuildNativeText(LIST& lines) const;
+  void BuildVrmlText(LIST& lines) const;
+  void BuildPovText(LIST& lines) const;
 
   MaterialChannelRecord channels_[kMaterialChannels];
 };

@@ -80,6 +80,8 @@ class Camera : public SceneObject {
  protected:
   // The scene-language text: "camera NAME{", the placement, "zoom <", "}".
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   void UpdateFocal();

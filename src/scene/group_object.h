@@ -99,6 +99,8 @@ class GroupObject : public SceneObject {
   // The scene-language text: "object NAME{", the placement, the native text of every member in
   // order, "}".
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   GroupObject(const GroupObject& other);

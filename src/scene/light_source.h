@@ -71,6 +71,8 @@ class LightSource : public SceneObject {
   // The scene-language text: "light NAME{", the placement, the effective colour, decrease, spot
   // angles in degrees, type, shadow and parallel switches, "}".
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   void UpdateColor();

@@ -82,6 +82,8 @@ class MathPlane : public SceneObject {
   // The scene-language text: "plane NAME{", the placement, half extents, type, sidedness, material
   // and the flags that differ from the defaults, "}".
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   // Whether the point with local coordinates (qx, qy) and distance |Q| from the centre lies

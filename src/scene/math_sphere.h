@@ -70,6 +70,8 @@ class MathSphere : public SceneObject {
   // The scene-language text: "sphere NAME{", the placement, radius, material and the flags that
   // differ from the defaults, "}".
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   float radius_ = 1.0f;

@@ -246,6 +246,8 @@ class MeshObject : public SceneObject {
   // The scene-language text: the mapping object's block (renamed NAME_mat_object, invisible, with
   // the mesh's material), the "points NAME{" block and the "trimesh NAME{" block.
   void BuildNativeText(LIST& lines) override;
+  void BuildVrmlText(LIST& lines) override;
+  void BuildPovText(LIST& lines) override;
 
  private:
   // For Clone: copies everything but the arrays, the grid, the point normals and the mapping

@@ -1,0 +1,85 @@
+#include "interchange/vrml_export.h"
+
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "foundation/list.h"
+#include "foundation/ov_string.h"
+#include "scene/scene.h"
+#include "scene/scene_object.h"
+
+namespace orvane {
+
+namespace {
+
+void WriteVrmlItem(std::ostream& out, SceneObject& item) {
+  item.FreeText();
+  if (const LIST* lines = item.WriteVrml()) {
+    for (const ListNode* n = lines->head; n; n = n->next) {
+      if (const auto* line = dynamic_cast<const String*>(n->item)) {
+        out.write(line->c_str(), line->Length());
+      }
+    }
+  }
+  item.FreeText();
+}
+
+void WriteVrmlList(std::ostream& out, const LIST* list) {
+  if (!list) return;
+  for (const ListNode* n = list->head; n; n = n->next) {
+    if (auto* item = dynamic_cast<SceneObject*>(n->item)) WriteVrmlItem(out, *item);
+  }
+}
+
+void WriteHeader(std::ostream& out) {
+  out << "#VRML V1.0 ascii\n"
+      << "Info{\n"
+      << "string \"created with Orvane V1.0\"\n"
+      << "}\n";
+}
+
+}  // namespace
+
+bool WriteExportFile(const char* fileName, const std::string& text) {
+  if (!fileName || !*fileName) return false;
+  std::ofstream file(fileName, std::ios::out | std::ios::trunc);
+  if (!file) return false;
+  file.write(text.data(), static_cast<std::streamsize>(text.size()));
+  file.close();
+  return !file.fail();
+}
+
+bool exportSceneVrml(Scene& scene, std::ostream& out) {
+  WriteHeader(out);
+  out << "Separator {\n"
+      << "# lights\n";
+  WriteVrmlList(out, scene.lights);
+  out << "# objects\n";
+  WriteVrmlList(out, scene.objects);
+  out << "}\n";
+  return !out.fail();
+}
+
+bool exportSceneVrml(Scene& scene, const char* fileName) {
+  if (!fileName || !*fileName) return false;
+  std::ostringstream text;
+  return exportSceneVrml(scene, text) && WriteExportFile(fileName, text.str());
+}
+
+bool exportObjectVrml(SceneObject* object, std::ostream& out) {
+  if (!object) return false;
+  WriteHeader(out);
+  out << "Separator {\n";
+  WriteVrmlItem(out, *object);
+  out << "}\n";
+  return !out.fail();
+}
+
+bool exportObjectVrml(SceneObject* object, const char* fileName) {
+  if (!object || !fileName || !*fileName) return false;
+  std::ostringstream text;
+  return exportObjectVrml(object, text) && WriteExportFile(fileName, text.str());
+}
+
+}  // namespace orvane

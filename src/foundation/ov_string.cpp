@@ -362,6 +362,15 @@ int LoadLines(std::istream& in, LIST* list, int maxlen) {
   return appended - 1;
 }
 
+void WriteLines(std::ostream& out, const LIST* lines) {
+  if (!lines) return;
+  for (const ListNode* n = lines->head; n; n = n->next) {
+    if (const auto* line = dynamic_cast<const String*>(n->item)) {
+      out.write(line->c_str(), line->Length());
+    }
+  }
+}
+
 std::ostream& operator<<(std::ostream& out, const String& s) {
   if (s.Length() > 0) out.write(s.c_str(), s.Length());
   return out;

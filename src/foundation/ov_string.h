@@ -95,6 +95,10 @@ class String : public ListItem {
 // 0 for a null list.
 int LoadLines(std::istream& in, LIST* list, int maxlen);
 
+// Writes the text of every String of `lines` in order (items of other types are skipped);
+// nothing for a null list. The inverse of LoadLines for texts whose lines carry their "\n".
+void WriteLines(std::ostream& out, const LIST* lines);
+
 std::ostream& operator<<(std::ostream& out, const String& s);
 
 }  // namespace orvane

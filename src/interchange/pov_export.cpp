@@ -16,15 +16,6 @@ namespace orvane {
 
 namespace {
 
-void WriteLines(std::ostream& out, const LIST* lines) {
-  if (!lines) return;
-  for (const ListNode* n = lines->head; n; n = n->next) {
-    if (const auto* line = dynamic_cast<const String*>(n->item)) {
-      out.write(line->c_str(), line->Length());
-    }
-  }
-}
-
 void WritePovItem(std::ostream& out, SceneObject& item) {
   item.FreeText();
   WriteLines(out, item.WritePov());

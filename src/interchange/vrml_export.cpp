@@ -15,13 +15,7 @@ namespace {
 
 void WriteVrmlItem(std::ostream& out, SceneObject& item) {
   item.FreeText();
-  if (const LIST* lines = item.WriteVrml()) {
-    for (const ListNode* n = lines->head; n; n = n->next) {
-      if (const auto* line = dynamic_cast<const String*>(n->item)) {
-        out.write(line->c_str(), line->Length());
-      }
-    }
-  }
+  WriteLines(out, item.WriteVrml());
   item.FreeText();
 }
 

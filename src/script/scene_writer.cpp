@@ -12,20 +12,12 @@
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/scene.h"
+#include "foundation/ov_string.h"
 #include "scene/scene_object.h"
 
 namespace orvane {
 
 namespace {
-
-void WriteLines(std::ostream& out, const LIST* lines) {
-  if (!lines) return;
-  for (const ListNode* n = lines->head; n; n = n->next) {
-    if (const auto* line = dynamic_cast<const String*>(n->item)) {
-      out.write(line->c_str(), line->Length());
-    }
-  }
-}
 
 // Each writer drops a stale cache first, writes the item's native lines and releases them.
 void WriteItem(std::ostream& out, SceneObject& item) {

@@ -172,7 +172,8 @@ MeshObject* BuildMesh(const RawMesh& raw) {
   bool ok = mesh->SetPointCount(points) == 0 && mesh->SetTriangleCount(triangles) == 0;
   for (uint32_t k = 0; ok && k < points; ++k) {
     const Vec3& p = raw.points[k];
-    ok = mesh->SetPoint(k, p.x, p.y, -p.z) == 0;
+    // 0 - z rather than -z: a z of 0 stays 0 instead of becoming -0 in saved files.
+    ok = mesh->SetPoint(k, p.x, p.y, 0.0f - p.z) == 0;
   }
   for (uint32_t j = 0; ok && j < triangles; ++j) {
     ok = mesh->SetTriangle(j, raw.faces[3 * j], raw.faces[3 * j + 1], raw.faces[3 * j + 2]) == 0;

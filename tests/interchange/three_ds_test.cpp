@@ -327,25 +327,5 @@ TEST(ThreeDs, ImportFlowNamesAfterTheFileAndGivesTheDefaultMaterial) {
   std::filesystem::remove_all(dir);
 }
 
-// An independent reader (assimp from assimp-utils) reads what we write.
-TEST(ThreeDs, IndependentReaderReadsTheExport) {
-  if (std::system("command -v assimp >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "assimp (assimp-utils) is not installed";
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "orvane_peer.3ds";
-  std::unique_ptr<MeshObject> mesh(MakeMesh("Peer", 0.0f));
-  String title, text;
-  ASSERT_TRUE(Export3ds(mesh.get(), path.string().c_str(), &title, &text));
-  const std::string command = "assimp info '" + path.string() + "' 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string report;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) report.append(buffer, n);
-  EXPECT_EQ(pclose(pipe), 0) << report;
-  std::filesystem::remove(path);
-  EXPECT_NE(report.find("Vertices:           4\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("Faces:              2\n"), std::string::npos) << report;
-}
-
 }  // namespace
 }  // namespace orvane

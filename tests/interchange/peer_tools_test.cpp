@@ -1,23 +1,28 @@
-// Files written by independent tools are imported: 3DS written by assimp (assimp-utils) and
-// DXF written by ezdxf (python3-ezdxf). Each test skips itself where its tool is missing.
+// Our files against independent implementations: 3DS read and written by assimp
+// (assimp-utils) and by lib3ds (its 3dsdump, from lib3ds-dev), DXF written by ezdxf
+// (python3-ezdxf). Each test skips itself where its tool is missing.
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
 
 #include "interchange/import_object.h"
+#include "interchange/three_ds.h"
 #include "scene/group_object.h"
 #include "scene/mesh_object.h"
 
 namespace orvane {
 namespace {
 
-class PeerImport : public ::testing::Test {
+class PeerTools : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -29,18 +34,71 @@ class PeerImport : public ::testing::Test {
 
   std::string PathOf(const char* name) const { return (dir_ / name).string(); }
 
-  // Runs `command` with its output in a log file; a failure reports the log.
-  ::testing::AssertionResult Run(const std::string& command) const {
+  // Runs `command` with its standard output in `out` and its error output in a log file; a
+  // failure reports the log.
+  ::testing::AssertionResult Run(const std::string& command, const char* out = "peer.log") const {
     const std::string log = PathOf("peer.log");
-    if (std::system((command + " >'" + log + "' 2>&1").c_str()) == 0)
+    if (std::system((command + " >'" + PathOf(out) + "' 2>>'" + log + "'").c_str()) == 0)
       return ::testing::AssertionSuccess();
-    std::ifstream in(log);
-    const std::string output((std::istreambuf_iterator<char>(in)), {});
-    return ::testing::AssertionFailure() << command << " failed:\n" << output;
+    return ::testing::AssertionFailure() << command << " failed:\n" << Read("peer.log");
+  }
+
+  std::string Read(const char* name) const {
+    std::ifstream in(PathOf(name));
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+
+  // The standard output of `command`.
+  std::string Output(const std::string& command) const {
+    EXPECT_TRUE(Run(command, "peer.out"));
+    return Read("peer.out");
   }
 
   std::filesystem::path dir_;
 };
+
+bool HasTool(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+MeshObject* MakeMesh(const char* name, float offset) {
+  auto* mesh = new MeshObject();
+  mesh->name = name;
+  mesh->SetPointCount(4);
+  mesh->SetPoint(0, offset, 0.0f, 1.0f);
+  mesh->SetPoint(1, offset + 1.0f, 0.0f, 2.0f);
+  mesh->SetPoint(2, offset + 1.0f, 1.0f, -3.0f);
+  mesh->SetPoint(3, offset, 1.5f, 0.25f);
+  mesh->SetTriangleCount(2);
+  mesh->SetTriangle(0, 0, 1, 3);
+  mesh->SetTriangle(1, 1, 2, 3);
+  return mesh;
+}
+
+// What lib3ds's 3dsdump prints for the meshes of `mesh`'s export under the name `name`.
+std::string DumpOf(const MeshObject& mesh, const char* name) {
+  std::ostringstream dump;
+  dump << "  " << name << " vertices=" << mesh.point_count << " faces=" << mesh.triangle_count
+       << "\n  matrix:\n";
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 4; ++column) dump << (row == column ? "1" : "0") << ".000000 ";
+    dump << "\n";
+  }
+  dump << "  point list:\n";
+  char line[128];
+  for (uint32_t k = 0; k < mesh.point_count; ++k) {
+    std::snprintf(line, sizeof line, "    %f %f %f\n", mesh.points[k].x, mesh.points[k].y,
+                  mesh.points[k].z);
+    dump << line;
+  }
+  dump << "  facelist:\n";
+  for (uint32_t j = 0; j < mesh.triangle_count; ++j) {
+    std::snprintf(line, sizeof line, "    %4u %4u %4u  smoothing:0  flags:7  material:\"\"\n",
+                  mesh.triangles[j].a, mesh.triangles[j].b, mesh.triangles[j].c);
+    dump << line;
+  }
+  return dump.str();
+}
 
 // Debian's interpreter, where python3-ezdxf puts the module, before any other python3 on PATH.
 std::string PythonWithEzdxf() {
@@ -65,9 +123,58 @@ void ExpectTriangle(const MeshObject& mesh, uint32_t j, uint32_t a, uint32_t b, 
   EXPECT_EQ(mesh.triangles[j].c, c) << "triangle " << j;
 }
 
-TEST_F(PeerImport, ThreeDsWrittenByAssimp) {
-  if (std::system("command -v assimp >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "assimp (assimp-utils) is not installed";
+TEST_F(PeerTools, AssimpReadsOurThreeDs) {
+  if (!HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
+  std::unique_ptr<MeshObject> mesh(MakeMesh("Peer", 0.0f));
+  String title, text;
+  ASSERT_TRUE(Export3ds(mesh.get(), PathOf("Peer.3ds").c_str(), &title, &text));
+  const std::string report = Output("assimp info '" + PathOf("Peer.3ds") + "'");
+  EXPECT_NE(report.find("Vertices:           4\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("Faces:              2\n"), std::string::npos) << report;
+}
+
+// lib3ds reads the names (cut to 10 characters), points, faces and flag words we write, and we
+// read what lib3ds writes back.
+TEST_F(PeerTools, Lib3dsReadsOurThreeDsAndWeReadItsOwn) {
+  if (!HasTool("3dsdump")) GTEST_SKIP() << "3dsdump (lib3ds-dev) is not installed";
+  GroupObject group;
+  // lib3ds keeps its meshes sorted by name, so the names sort in file order here.
+  auto* first = MakeMesh("FirstMesh16Chars", 0.0f);
+  auto* second = MakeMesh("Second", 5.0f);
+  group.AddMember(first);
+  group.AddMember(second);
+  String title, text;
+  ASSERT_TRUE(Export3ds(&group, PathOf("Pair.3ds").c_str(), &title, &text));
+  const std::string dump =
+      Output("3dsdump -t '" + PathOf("Pair.3ds") + "' -w '" + PathOf("Again.3ds") + "'");
+  EXPECT_EQ(dump,
+            "Dumping meshes:\n" + DumpOf(*first, "FirstMesh1") + DumpOf(*second, "Second") + "\n");
+
+  ImportedFile again = ReadObjectFile(PathOf("Again.3ds"));
+  ASSERT_TRUE(again.ok()) << again.text.c_str();
+  std::unique_ptr<SceneObject> owned(again.object);
+  ASSERT_EQ(again.object->GetType(), kItemGroup);
+  const ListNode* node = static_cast<const GroupObject*>(again.object)->members.head;
+  for (const MeshObject* original : {first, second}) {
+    ASSERT_NE(node, nullptr);
+    const auto& read = *static_cast<const MeshObject*>(node->item);
+    ASSERT_EQ(read.point_count, original->point_count);
+    for (uint32_t k = 0; k < read.point_count; ++k) {
+      const Vec3& p = original->points[k];
+      ExpectPoint(read, k, p.x, p.y, -p.z);
+    }
+    ASSERT_EQ(read.triangle_count, original->triangle_count);
+    for (uint32_t j = 0; j < read.triangle_count; ++j) {
+      const auto& t = original->triangles[j];
+      ExpectTriangle(read, j, t.a, t.b, t.c);
+    }
+    node = node->next;
+  }
+  EXPECT_EQ(node, nullptr);
+}
+
+TEST_F(PeerTools, ThreeDsWrittenByAssimp) {
+  if (!HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
   // Two objects: assimp writes one named triangle mesh each, with materials, a mesh matrix,
   // face material groups and a keyframe section around them, all of which we skip.
   std::ofstream(PathOf("Pair.obj")) << "o Box\n"
@@ -108,7 +215,7 @@ TEST_F(PeerImport, ThreeDsWrittenByAssimp) {
   delete imported.object;
 }
 
-TEST_F(PeerImport, DxfWrittenByEzdxf) {
+TEST_F(PeerTools, DxfWrittenByEzdxf) {
   const std::string python = PythonWithEzdxf();
   if (python.empty()) GTEST_SKIP() << "ezdxf (python3-ezdxf) is not installed";
   // ezdxf's R12 writer starts the file with the ENTITIES section, as the import requires.

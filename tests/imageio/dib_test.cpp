@@ -16,36 +16,19 @@
 #include <vector>
 
 #include "foundation/error_output.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::HasImageMagick;
+using test::ParsePnm;
+using test::Pnm;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 using Bytes = std::vector<uint8_t>;
-
-// A private folder under the system's temporary directory, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() /
-            ("orvane_dib_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string File(const char* name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-Bytes Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 void PutLe32(Bytes& b, std::size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -170,25 +153,25 @@ TEST(CdibTest, SharedBuffersOutliveEitherOwner) {
 
 TEST(CdibTest, ReadWriteRoundTripsAndSaveNeverOverwrites) {
   TempDir dir;
-  const std::string path = dir.File("pattern.bmp");
+  const std::string path = dir / "pattern.bmp";
   CDIB dib;
   ASSERT_TRUE(dib.Create24(5, 3));
   FillPattern(dib);
   ASSERT_TRUE(dib.Save(path.c_str()));
-  const Bytes saved = Slurp(path);
+  const Bytes saved = ReadBytes(path);
   EXPECT_EQ(saved, PatternFile(5, 3));
 
   CDIB other;
   ASSERT_TRUE(other.Create24(1, 1));
   EXPECT_FALSE(other.Save(path.c_str()));
   EXPECT_EQ(other.LastError(), "Failed to save file");
-  EXPECT_EQ(Slurp(path), saved);
-  EXPECT_FALSE(CDIB().Save(dir.File("empty.bmp").c_str()));
-  EXPECT_FALSE(fs::exists(dir.File("empty.bmp")));
+  EXPECT_EQ(ReadBytes(path), saved);
+  EXPECT_FALSE(CDIB().Save((dir / "empty.bmp").c_str()));
+  EXPECT_FALSE(fs::exists(dir / "empty.bmp"));
 
   ASSERT_TRUE(other.Open(path.c_str()));
   EXPECT_EQ(other.GetPixel(4, 2), dib.GetPixel(4, 2));
-  EXPECT_FALSE(other.Open(dir.File("missing.bmp").c_str()));
+  EXPECT_FALSE(other.Open((dir / "missing.bmp").c_str()));
   EXPECT_EQ(other.LastError(), "Failed to open file");
   EXPECT_FALSE(other.HasImage());
   EXPECT_FALSE(other.Open(""));
@@ -355,57 +338,16 @@ TEST(CdibTest, DrawingAndCopyingClipToBothImages) {
   EXPECT_EQ(a, b);
 }
 
-// ImageMagick's convert, when the real program is installed.
-bool HaveImageMagick() {
-  std::FILE* p = ::popen("convert -version 2>/dev/null", "r");
-  if (!p) return false;
-  char text[256] = {};
-  const std::size_t n = std::fread(text, 1, sizeof text - 1, p);
-  ::pclose(p);
-  return std::string(text, n).find("ImageMagick") != std::string::npos;
-}
-
-// P6 with maxval 255: width, height and the RGB bytes; empty on anything else.
-struct Ppm {
-  int width = 0, height = 0;
-  Bytes rgb;
-};
-
-Ppm ParsePpm(const Bytes& file) {
-  Ppm ppm;
-  std::size_t pos = 2;
-  auto number = [&]() {
-    while (pos < file.size() && (std::isspace(file[pos]) || file[pos] == '#')) {
-      if (file[pos] == '#') {
-        while (pos < file.size() && file[pos] != '\n') ++pos;
-      } else {
-        ++pos;
-      }
-    }
-    int v = 0;
-    while (pos < file.size() && std::isdigit(file[pos])) v = v * 10 + (file[pos++] - '0');
-    return v;
-  };
-  if (file.size() < 2 || file[0] != 'P' || file[1] != '6') return ppm;
-  const int w = number(), h = number(), maxval = number();
-  ++pos;
-  if (maxval != 255 || file.size() - pos != static_cast<std::size_t>(w) * h * 3) return ppm;
-  ppm.width = w;
-  ppm.height = h;
-  ppm.rgb.assign(file.begin() + static_cast<std::ptrdiff_t>(pos), file.end());
-  return ppm;
-}
-
 TEST(CdibInteropTest, ImageMagickAgreesWithOurBitmaps) {
-  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  if (!HasImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
   TempDir dir;
   CDIB ours;
   ASSERT_TRUE(ours.Create24(5, 3));  // 15-byte rows padded to 16
   FillPattern(ours);
-  const std::string bmp = dir.File("ours.bmp"), ppm = dir.File("ours.ppm");
+  const std::string bmp = dir / "ours.bmp", ppm = dir / "ours.ppm";
   ASSERT_TRUE(ours.Save(bmp.c_str()));
   ASSERT_EQ(std::system(("convert '" + bmp + "' '" + ppm + "'").c_str()), 0);
-  const Ppm theirs = ParsePpm(Slurp(ppm));
+  const Pnm theirs = ParsePnm(ReadBytes(ppm));
   ASSERT_EQ(theirs.width, 5);
   ASSERT_EQ(theirs.height, 3);
   for (int y = 0; y < 3; ++y) {
@@ -417,7 +359,7 @@ TEST(CdibInteropTest, ImageMagickAgreesWithOurBitmaps) {
 
   // Their bitmaps (plain and with a larger info header) read by ours.
   for (const char* format : {"BMP3:", "BMP:"}) {
-    const std::string back = dir.File(format[3] == '3' ? "their3.bmp" : "their.bmp");
+    const std::string back = dir / (format[3] == '3' ? "their3.bmp" : "their.bmp");
     ASSERT_EQ(
         std::system(("convert '" + ppm + "' -type TrueColor '" + format + back + "'").c_str()), 0);
     CDIB read;

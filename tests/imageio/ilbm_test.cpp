@@ -16,6 +16,7 @@
 #include "foundation/error_output.h"
 #include "imageio/byte_reader.h"
 #include "imageio/picture.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -431,45 +432,16 @@ TEST(IlbmReadTest, RandomCorruption) {
 class NetpbmTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (std::system("command -v ilbmtoppm >/dev/null 2>&1 && "
-                    "command -v ppmtoilbm >/dev/null 2>&1") != 0) {
+    if (!test::HasTool("ilbmtoppm ppmtoilbm"))
       GTEST_SKIP() << "netpbm (ilbmtoppm, ppmtoilbm) not installed";
-    }
-    dir_ = std::filesystem::temp_directory_path() /
-           ("orvane_ilbm_" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir_);
   }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  std::string Path(const char* name) const { return dir_ / name; }
   static bool Run(const std::string& command) {
     return std::system((command + " 2>/dev/null").c_str()) == 0;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir dir_;
 };
-
-Bytes Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The colours of a binary PPM with maxval 255 (no comments), or an empty list.
-std::vector<Rgb> PpmPixels(const Bytes& ppm, int& width, int& height) {
-  std::string head(ppm.begin(), ppm.begin() + std::min<std::size_t>(ppm.size(), 32));
-  int maxval = 0, used = 0;
-  std::vector<Rgb> pixels;
-  if (std::sscanf(head.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &used) != 3 ||
-      maxval != 255) {
-    return pixels;
-  }
-  for (std::size_t i = used + 1; i + 2 < ppm.size(); i += 3) {
-    pixels.push_back(Rgb{ppm[i], ppm[i + 1], ppm[i + 2]});
-  }
-  return pixels;
-}
 
 TEST_F(NetpbmTest, TheyReadOurFiles) {
   // Their rows are padded to 16 pixels, so the widths are multiples of 16.
@@ -479,13 +451,15 @@ TEST_F(NetpbmTest, TheyReadOurFiles) {
       SCOPED_TRACE(testing::Message() << ours.Planes() << " planes, compress " << compress);
       ASSERT_TRUE(writeILBM(ours, Path("ours.iff").c_str(), compress));
       ASSERT_TRUE(Run("ilbmtoppm " + Path("ours.iff") + " > " + Path("ours.ppm")));
-      int width = 0, height = 0;
-      const std::vector<Rgb> theirs = PpmPixels(Slurp(Path("ours.ppm")), width, height);
+      const test::Pnm theirs = test::ParsePnm(test::ReadBytes(Path("ours.ppm")));
+      const int width = theirs.width;
       ASSERT_EQ(width, ours.Width());
-      ASSERT_EQ(height, ours.Height());
-      ASSERT_EQ(theirs.size(), std::size_t(width) * height);
-      for (int i = 0; i < width * height; ++i) {
-        ASSERT_EQ(theirs[i], ours.PaletteColour(ours.Pixel(i % width, i / width))) << i;
+      ASSERT_EQ(theirs.height, ours.Height());
+      for (int i = 0; i < width * theirs.height; ++i) {
+        const uint8_t* rgb = &theirs.rgb[static_cast<std::size_t>(i) * 3];
+        ASSERT_EQ((Rgb{rgb[0], rgb[1], rgb[2]}),
+                  ours.PaletteColour(ours.Pixel(i % width, i / width)))
+            << i;
       }
     }
   }
@@ -504,8 +478,7 @@ TEST_F(NetpbmTest, WeReadTheirFiles) {
       expected.push_back(Rgb{uint8_t(c), uint8_t(255 - c), uint8_t(c * 3)});
       ppm.insert(ppm.end(), {expected.back().r, expected.back().g, expected.back().b});
     }
-    std::ofstream(Path("in.ppm"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(ppm.data()), std::streamsize(ppm.size()));
+    test::WriteBytes(Path("in.ppm"), ppm);
     for (const char* packing : {"-compress", "-nocompress"}) {
       SCOPED_TRACE(testing::Message() << colours << " colours, " << packing);
       ASSERT_TRUE(Run(std::string("ppmtoilbm -maxplanes 8 ") + packing + " " + Path("in.ppm") +

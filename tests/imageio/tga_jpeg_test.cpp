@@ -15,48 +15,27 @@
 #include "imageio/dib.h"
 #include "imageio/jpeg.h"
 #include "imageio/tga.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::HasImageMagick;
+using test::HasTool;
+using test::ParsePnm;
+using test::Pnm;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 using Bytes = std::vector<uint8_t>;
-
-class TempDir {
- public:
-  TempDir() {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() / ("orvane_tga_jpeg_test_" + std::to_string(::getpid()) +
-                                         "_" + std::to_string(++counter));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string File(const char* name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-Bytes Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spill(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
 
 // ---------------------------------------------------------------------------------------------
 // TGA
 
 TEST(TgaTest, HeaderBytesAndFileSize) {
   TempDir dir;
-  const std::string path = dir.File("render.tga");
+  const std::string path = dir / "render.tga";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   ASSERT_TRUE(writeTgaHeader(MakeTgaHeader(320, 240), f));
@@ -64,7 +43,7 @@ TEST(TgaTest, HeaderBytesAndFileSize) {
   const Bytes row((320 * 240 - 1) * 3, 0x7F);
   ASSERT_TRUE(writeBlock(row.data(), row.size(), f));
   ASSERT_EQ(std::fclose(f), 0);
-  const Bytes file = Slurp(path);
+  const Bytes file = ReadBytes(path);
   ASSERT_EQ(file.size(), 230418u);
   EXPECT_EQ(Bytes(file.begin(), file.begin() + 21),
             (Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 1, 0xF0, 0, 24, 0x20, 0, 0, 0xFF}));
@@ -125,7 +104,7 @@ Bytes EncodeFile(const std::string& path, const Bytes& rgb, int w, int h, int qu
     if (!enc.WriteRow(&rgb[static_cast<std::size_t>(y) * w * 3])) return {};
   }
   if (!enc.Finish()) return {};
-  return Slurp(path);
+  return ReadBytes(path);
 }
 
 // Largest channel difference between `rgb` and the decoded picture.
@@ -145,7 +124,7 @@ int MaxDifference(const CDIB& dib, const Bytes& rgb) {
 class JpegTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    jpeg_ = EncodeFile(dir_.File("gradient.jpg"), Gradient(kW, kH), kW, kH, 95);
+    jpeg_ = EncodeFile(dir_ / "gradient.jpg", Gradient(kW, kH), kW, kH, 95);
     ASSERT_GT(jpeg_.size(), 100u);
   }
   static constexpr int kW = 37, kH = 23;  // not whole blocks
@@ -157,7 +136,7 @@ TEST_F(JpegTest, RoundTripKeepsThePicture) {
   EXPECT_TRUE(HasJfifSignature(jpeg_.data(), jpeg_.size()));
   CDIB dib;
   std::string error;
-  ASSERT_TRUE(ReadJpegTexture(dir_.File("gradient.jpg").c_str(), dib, &error)) << error;
+  ASSERT_TRUE(ReadJpegTexture((dir_ / "gradient.jpg").c_str(), dib, &error)) << error;
   EXPECT_EQ(dib.Width(), kW);
   EXPECT_EQ(dib.Height(), kH);
   EXPECT_EQ(dib.BitsPerPixel(), 24);
@@ -171,7 +150,7 @@ TEST_F(JpegTest, RoundTripKeepsThePicture) {
 
   Bytes red;
   for (int i = 0; i < 16 * 16; ++i) red.insert(red.end(), {255, 0, 0});
-  const Bytes red_jpeg = EncodeFile(dir_.File("red.jpg"), red, 16, 16, 75);
+  const Bytes red_jpeg = EncodeFile(dir_ / "red.jpg", red, 16, 16, 75);
   ASSERT_TRUE(ReadJpegMemory(red_jpeg.data(), red_jpeg.size(), dib, &error)) << error;
   EXPECT_LE(MaxDifference(dib, red), 3);
   EXPECT_GE(dib.Row(0)[2], 252);  // stored blue, green, red
@@ -181,14 +160,14 @@ TEST_F(JpegTest, RoundTripKeepsThePicture) {
 TEST_F(JpegTest, OnlyJfifFilesAreAccepted) {
   Bytes exif = jpeg_;
   exif[3] = 0xE1;  // APP1 first
-  const std::string path = dir_.File("exif.jpg");
-  Spill(path, exif);
+  const std::string path = dir_ / "exif.jpg";
+  WriteBytes(path, exif);
   CDIB dib;
   std::string error;
   EXPECT_FALSE(ReadJpegTexture(path.c_str(), dib, &error));
   EXPECT_EQ(error, "Not a JFIF file (FF D8 FF E0 expected)");
   EXPECT_FALSE(ReadJpegMemory(exif.data(), exif.size(), dib, &error));
-  EXPECT_FALSE(ReadJpegTexture(dir_.File("missing.jpg").c_str(), dib, &error));
+  EXPECT_FALSE(ReadJpegTexture((dir_ / "missing.jpg").c_str(), dib, &error));
   EXPECT_EQ(error, "Failed to open file");
   EXPECT_FALSE(ReadJpegTexture(nullptr, dib, nullptr));
 }
@@ -202,8 +181,8 @@ TEST_F(JpegTest, DamagedFilesFailWithoutEndingTheProgram) {
     EXPECT_FALSE(dib.HasImage());
     EXPECT_FALSE(error.empty());
   }
-  const std::string path = dir_.File("cut.jpg");
-  Spill(path, Bytes(jpeg_.begin(), jpeg_.end() - 40));
+  const std::string path = dir_ / "cut.jpg";
+  WriteBytes(path, Bytes(jpeg_.begin(), jpeg_.end() - 40));
   EXPECT_FALSE(ReadJpegTexture(path.c_str(), dib, &error));
   EXPECT_EQ(error, "Premature end of JPEG file");
 
@@ -270,16 +249,16 @@ TEST(JpegEncoderTest, MisuseAndWriteFailuresAreFailures) {
   const Bytes row(3 * 4, 200);
   JpegEncoder enc;
   EXPECT_FALSE(enc.Start(nullptr, 4, 2, 90));
-  EXPECT_FALSE(enc.Start(std::fopen(dir.File("zero.jpg").c_str(), "wb"), 0, 2, 90));
+  EXPECT_FALSE(enc.Start(std::fopen((dir / "zero.jpg").c_str(), "wb"), 0, 2, 90));
   EXPECT_FALSE(enc.Active());
 
-  ASSERT_TRUE(enc.Start(std::fopen(dir.File("short.jpg").c_str(), "wb"), 4, 2, 90));
+  ASSERT_TRUE(enc.Start(std::fopen((dir / "short.jpg").c_str(), "wb"), 4, 2, 90));
   ASSERT_TRUE(enc.WriteRow(row.data()));
   EXPECT_FALSE(enc.Finish());  // one row missing
   EXPECT_FALSE(enc.LastError().empty());
   EXPECT_FALSE(enc.WriteRow(row.data()));
 
-  ASSERT_TRUE(enc.Start(std::fopen(dir.File("long.jpg").c_str(), "wb"), 4, 1, 90));
+  ASSERT_TRUE(enc.Start(std::fopen((dir / "long.jpg").c_str(), "wb"), 4, 1, 90));
   ASSERT_TRUE(enc.WriteRow(row.data()));
   EXPECT_FALSE(enc.WriteRow(row.data()));
   EXPECT_FALSE(enc.Active());
@@ -293,67 +272,33 @@ TEST(JpegEncoderTest, MisuseAndWriteFailuresAreFailures) {
   }
   {
     JpegEncoder abandoned;  // closes its file when destroyed unfinished
-    ASSERT_TRUE(abandoned.Start(std::fopen(dir.File("left.jpg").c_str(), "wb"), 4, 4, 50));
+    ASSERT_TRUE(abandoned.Start(std::fopen((dir / "left.jpg").c_str(), "wb"), 4, 4, 50));
   }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Other programs read ours, ours reads theirs
 
-bool Have(const char* tool) {
-  return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// P5 or P6 with maxval 255, as RGB bytes (grey repeated).
-Bytes PnmAsRgb(const Bytes& file, int& w, int& h) {
-  std::size_t pos = 2;
-  auto number = [&]() {
-    while (pos < file.size() && (std::isspace(file[pos]) || file[pos] == '#')) {
-      if (file[pos] == '#') {
-        while (pos < file.size() && file[pos] != '\n') ++pos;
-      } else {
-        ++pos;
-      }
-    }
-    int v = 0;
-    while (pos < file.size() && std::isdigit(file[pos])) v = v * 10 + (file[pos++] - '0');
-    return v;
-  };
-  if (file.size() < 2 || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) return {};
-  const int channels = file[1] == '6' ? 3 : 1;
-  w = number();
-  h = number();
-  if (number() != 255) return {};
-  ++pos;
-  if (file.size() - pos != static_cast<std::size_t>(w) * h * channels) return {};
-  Bytes rgb;
-  for (; pos < file.size(); pos += channels) {
-    for (int c = 0; c < 3; ++c) rgb.push_back(file[pos + (channels == 3 ? c : 0)]);
-  }
-  return rgb;
-}
-
 TEST_F(JpegTest, LibjpegToolsAgreeWithOurCodec) {
-  if (!Have("djpeg") || !Have("cjpeg")) GTEST_SKIP() << "djpeg/cjpeg not installed";
-  const std::string ours = dir_.File("gradient.jpg"), ppm = dir_.File("gradient.ppm");
+  if (!HasTool("djpeg cjpeg")) GTEST_SKIP() << "djpeg/cjpeg not installed";
+  const std::string ours = dir_ / "gradient.jpg", ppm = dir_ / "gradient.ppm";
   ASSERT_EQ(std::system(("djpeg -outfile '" + ppm + "' '" + ours + "'").c_str()), 0);
-  int w = 0, h = 0;
-  const Bytes theirs = PnmAsRgb(Slurp(ppm), w, h);
-  ASSERT_EQ(w, kW);
-  ASSERT_EQ(h, kH);
+  const Pnm theirs = ParsePnm(ReadBytes(ppm));
+  ASSERT_EQ(theirs.width, kW);
+  ASSERT_EQ(theirs.height, kH);
   CDIB dib;
   std::string error;
   ASSERT_TRUE(ReadJpegTexture(ours.c_str(), dib, &error)) << error;
-  EXPECT_EQ(MaxDifference(dib, theirs), 0);
+  EXPECT_EQ(MaxDifference(dib, theirs.rgb), 0);
 
   // cjpeg's colour and greyscale files, checked against djpeg's reading of them.
   for (const char* options : {"-quality 80", "-grayscale", "-progressive"}) {
-    const std::string theirs_jpg = dir_.File("theirs.jpg"), back = dir_.File("back.pnm");
+    const std::string theirs_jpg = dir_ / "theirs.jpg", back = dir_ / "back.pnm";
     ASSERT_EQ(std::system(("cjpeg " + std::string(options) + " -outfile '" + theirs_jpg + "' '" +
                            ppm + "' && djpeg -outfile '" + back + "' '" + theirs_jpg + "'")
                               .c_str()),
               0);
-    const Bytes expected = PnmAsRgb(Slurp(back), w, h);
+    const Bytes expected = ParsePnm(ReadBytes(back)).rgb;
     ASSERT_FALSE(expected.empty()) << options;
     ASSERT_TRUE(ReadJpegTexture(theirs_jpg.c_str(), dib, &error)) << options << error;
     EXPECT_EQ(MaxDifference(dib, expected), 0) << options;
@@ -362,15 +307,9 @@ TEST_F(JpegTest, LibjpegToolsAgreeWithOurCodec) {
 }
 
 TEST(TgaInteropTest, ImageMagickReadsOurTga) {
-  std::FILE* v = ::popen("convert -version 2>/dev/null", "r");
-  char text[64] = {};
-  const std::size_t n = v ? std::fread(text, 1, sizeof text - 1, v) : 0;
-  if (v) ::pclose(v);
-  if (std::string(text, n).find("ImageMagick") == std::string::npos) {
-    GTEST_SKIP() << "ImageMagick's convert is not installed";
-  }
+  if (!HasImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
   TempDir dir;
-  const std::string tga = dir.File("ours.tga"), ppm = dir.File("ours.ppm");
+  const std::string tga = dir / "ours.tga", ppm = dir / "ours.ppm";
   std::FILE* f = std::fopen(tga.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   ASSERT_TRUE(writeTgaHeader(MakeTgaHeader(3, 2), f));
@@ -380,8 +319,7 @@ TEST(TgaInteropTest, ImageMagickReadsOurTga) {
   }
   ASSERT_EQ(std::fclose(f), 0);
   ASSERT_EQ(std::system(("convert '" + tga + "' '" + ppm + "'").c_str()), 0);
-  int w = 0, h = 0;
-  EXPECT_EQ(PnmAsRgb(Slurp(ppm), w, h), rgb);  // top row first
+  EXPECT_EQ(ParsePnm(ReadBytes(ppm)).rgb, rgb);  // top row first
 }
 
 }  // namespace

@@ -11,9 +11,14 @@
 #include "interchange/obt_import.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"
+#include "support/mesh_checks.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
+
+using test::ExpectPoint;
+using test::ExpectTriangle;
 
 const char* const kFaceLines[] = {"0",  "3DFACE", "8",  "0",  "10", "1",  "20", "2", "30", "3",
                                   "11", "4",      "21", "5",  "31", "6",  "12", "7", "22", "8",
@@ -30,20 +35,6 @@ std::vector<std::string> OneFaceFile() {
   lines.insert(lines.end(), std::begin(kFaceLines), std::end(kFaceLines));
   lines.insert(lines.end(), {"0", "ENDSEC", "0", "EOF"});
   return lines;
-}
-
-void ExpectPoint(const MeshObject& mesh, uint32_t k, float x, float y, float z) {
-  ASSERT_LT(k, mesh.point_count);
-  EXPECT_EQ(mesh.points[k].x, x);
-  EXPECT_EQ(mesh.points[k].y, y);
-  EXPECT_EQ(mesh.points[k].z, z);
-}
-
-void ExpectTriangle(const MeshObject& mesh, uint32_t j, uint32_t a, uint32_t b, uint32_t c) {
-  ASSERT_LT(j, mesh.triangle_count);
-  EXPECT_EQ(mesh.triangles[j].a, a);
-  EXPECT_EQ(mesh.triangles[j].b, b);
-  EXPECT_EQ(mesh.triangles[j].c, c);
 }
 
 TEST(Dxf, OneFaceGivesFourScaledPointsAndTwoTriangles) {
@@ -160,8 +151,8 @@ TEST(Obt, RefusesWithTheDefinedMessages) {
 }
 
 TEST(ImportFlow, TextFormatsAreAddedOrLeaveTheSceneAlone) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "orvane_dxf_obt_test";
-  std::filesystem::create_directories(dir);
+  const test::TempDir temp;
+  const std::filesystem::path& dir = temp.path();
   std::ofstream(dir / "face.dxf") << Lines(OneFaceFile());
   std::ofstream(dir / "tri.obt") << "HM_OBT 1.0 3 0 0 0 1 0 0 1 1 0 1 0 1 2 0";
   std::ofstream(dir / "cut.obt") << "HM_OBT 1.0 3 0 0 0 1 0";
@@ -178,7 +169,6 @@ TEST(ImportFlow, TextFormatsAreAddedOrLeaveTheSceneAlone) {
   EXPECT_FALSE(cut.ok());
   EXPECT_STREQ(cut.text.c_str(), "Error reading file");
   EXPECT_EQ(scene.objects->count, 2);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

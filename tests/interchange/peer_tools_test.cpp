@@ -12,41 +12,35 @@
 #include <sstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "interchange/import_object.h"
 #include "interchange/three_ds.h"
 #include "scene/group_object.h"
 #include "scene/mesh_object.h"
+#include "support/mesh_checks.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
+using test::ExpectMirrored;
+using test::ExpectPoint;
+using test::ExpectTriangle;
+using test::MakeQuadMesh;
+
 class PeerTools : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("orvane_peer_") + info->name() + "_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string PathOf(const char* name) const { return dir_ / name; }
 
-  std::string PathOf(const char* name) const { return (dir_ / name).string(); }
-
-  // Runs `command` with its standard output in `out` and its error output in a log file; a
-  // failure reports the log.
-  ::testing::AssertionResult Run(const std::string& command, const char* out = "peer.log") const {
-    const std::string log = PathOf("peer.log");
-    if (std::system((command + " >'" + PathOf(out) + "' 2>>'" + log + "'").c_str()) == 0)
-      return ::testing::AssertionSuccess();
+  // Runs `command` with its output in a log file, or its standard output in `out` when given;
+  // a failure reports the log.
+  ::testing::AssertionResult Run(const std::string& command, const char* out = nullptr) const {
+    const std::string log = "'" + PathOf("peer.log") + "'";
+    const std::string redirect = out ? " >'" + PathOf(out) + "' 2>>" + log : " >>" + log + " 2>&1";
+    if (std::system((command + redirect).c_str()) == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << command << " failed:\n" << Read("peer.log");
   }
 
-  std::string Read(const char* name) const {
-    std::ifstream in(PathOf(name));
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }
+  std::string Read(const char* name) const { return test::ReadText(PathOf(name)); }
 
   // The standard output of `command`.
   std::string Output(const std::string& command) const {
@@ -54,26 +48,8 @@ class PeerTools : public ::testing::Test {
     return Read("peer.out");
   }
 
-  std::filesystem::path dir_;
+  test::TempDir dir_;
 };
-
-bool HasTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-MeshObject* MakeMesh(const char* name, float offset) {
-  auto* mesh = new MeshObject();
-  mesh->name = name;
-  mesh->SetPointCount(4);
-  mesh->SetPoint(0, offset, 0.0f, 1.0f);
-  mesh->SetPoint(1, offset + 1.0f, 0.0f, 2.0f);
-  mesh->SetPoint(2, offset + 1.0f, 1.0f, -3.0f);
-  mesh->SetPoint(3, offset, 1.5f, 0.25f);
-  mesh->SetTriangleCount(2);
-  mesh->SetTriangle(0, 0, 1, 3);
-  mesh->SetTriangle(1, 1, 2, 3);
-  return mesh;
-}
 
 // What lib3ds's 3dsdump prints for the meshes of `mesh`'s export under the name `name`.
 std::string DumpOf(const MeshObject& mesh, const char* name) {
@@ -109,23 +85,9 @@ std::string PythonWithEzdxf() {
   return {};
 }
 
-void ExpectPoint(const MeshObject& mesh, uint32_t k, float x, float y, float z) {
-  ASSERT_LT(k, mesh.point_count);
-  EXPECT_FLOAT_EQ(mesh.points[k].x, x) << "point " << k;
-  EXPECT_FLOAT_EQ(mesh.points[k].y, y) << "point " << k;
-  EXPECT_FLOAT_EQ(mesh.points[k].z, z) << "point " << k;
-}
-
-void ExpectTriangle(const MeshObject& mesh, uint32_t j, uint32_t a, uint32_t b, uint32_t c) {
-  ASSERT_LT(j, mesh.triangle_count);
-  EXPECT_EQ(mesh.triangles[j].a, a) << "triangle " << j;
-  EXPECT_EQ(mesh.triangles[j].b, b) << "triangle " << j;
-  EXPECT_EQ(mesh.triangles[j].c, c) << "triangle " << j;
-}
-
 TEST_F(PeerTools, AssimpReadsOurThreeDs) {
-  if (!HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
-  std::unique_ptr<MeshObject> mesh(MakeMesh("Peer", 0.0f));
+  if (!test::HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
+  std::unique_ptr<MeshObject> mesh(MakeQuadMesh("Peer", 0.0f));
   String title, text;
   ASSERT_TRUE(Export3ds(mesh.get(), PathOf("Peer.3ds").c_str(), &title, &text));
   const std::string report = Output("assimp info '" + PathOf("Peer.3ds") + "'");
@@ -136,11 +98,11 @@ TEST_F(PeerTools, AssimpReadsOurThreeDs) {
 // lib3ds reads the names (cut to 10 characters), points, faces and flag words we write, and we
 // read what lib3ds writes back.
 TEST_F(PeerTools, Lib3dsReadsOurThreeDsAndWeReadItsOwn) {
-  if (!HasTool("3dsdump")) GTEST_SKIP() << "3dsdump (lib3ds-dev) is not installed";
+  if (!test::HasTool("3dsdump")) GTEST_SKIP() << "3dsdump (lib3ds-dev) is not installed";
   GroupObject group;
   // lib3ds keeps its meshes sorted by name, so the names sort in file order here.
-  auto* first = MakeMesh("FirstMesh16Chars", 0.0f);
-  auto* second = MakeMesh("Second", 5.0f);
+  auto* first = MakeQuadMesh("FirstMesh16Chars", 0.0f);
+  auto* second = MakeQuadMesh("Second", 5.0f);
   group.AddMember(first);
   group.AddMember(second);
   String title, text;
@@ -157,24 +119,14 @@ TEST_F(PeerTools, Lib3dsReadsOurThreeDsAndWeReadItsOwn) {
   const ListNode* node = static_cast<const GroupObject*>(again.object)->members.head;
   for (const MeshObject* original : {first, second}) {
     ASSERT_NE(node, nullptr);
-    const auto& read = *static_cast<const MeshObject*>(node->item);
-    ASSERT_EQ(read.point_count, original->point_count);
-    for (uint32_t k = 0; k < read.point_count; ++k) {
-      const Vec3& p = original->points[k];
-      ExpectPoint(read, k, p.x, p.y, -p.z);
-    }
-    ASSERT_EQ(read.triangle_count, original->triangle_count);
-    for (uint32_t j = 0; j < read.triangle_count; ++j) {
-      const auto& t = original->triangles[j];
-      ExpectTriangle(read, j, t.a, t.b, t.c);
-    }
+    ExpectMirrored(*original, *static_cast<const MeshObject*>(node->item));
     node = node->next;
   }
   EXPECT_EQ(node, nullptr);
 }
 
 TEST_F(PeerTools, ThreeDsWrittenByAssimp) {
-  if (!HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
+  if (!test::HasTool("assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
   // Two objects: assimp writes one named triangle mesh each, with materials, a mesh matrix,
   // face material groups and a keyframe section around them, all of which we skip.
   std::ofstream(PathOf("Pair.obj")) << "o Box\n"

@@ -18,44 +18,20 @@
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"
+#include "support/mesh_checks.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
-MeshObject* MakeMesh(const char* name, float offset) {
-  auto* mesh = new MeshObject();
-  mesh->name = name;
-  mesh->SetPointCount(4);
-  mesh->SetPoint(0, offset, 0.0f, 1.0f);
-  mesh->SetPoint(1, offset + 1.0f, 0.0f, 2.0f);
-  mesh->SetPoint(2, offset + 1.0f, 1.0f, -3.0f);
-  mesh->SetPoint(3, offset, 1.5f, 0.25f);
-  mesh->SetTriangleCount(2);
-  mesh->SetTriangle(0, 0, 1, 3);
-  mesh->SetTriangle(1, 1, 2, 3);
-  return mesh;
-}
+using test::ExpectMirrored;
+using test::MakeQuadMesh;
 
 std::vector<uint8_t> Exported(const SceneObject& object) {
   std::vector<uint8_t> bytes;
   String title, text;
   EXPECT_TRUE(Build3ds(&object, bytes, &title, &text)) << text.c_str();
   return bytes;
-}
-
-void ExpectMirrored(const MeshObject& original, const MeshObject& read) {
-  ASSERT_EQ(read.point_count, original.point_count);
-  for (uint32_t k = 0; k < read.point_count; ++k) {
-    EXPECT_EQ(read.points[k].x, original.points[k].x);
-    EXPECT_EQ(read.points[k].y, original.points[k].y);
-    EXPECT_EQ(read.points[k].z, -original.points[k].z);
-  }
-  ASSERT_EQ(read.triangle_count, original.triangle_count);
-  for (uint32_t j = 0; j < read.triangle_count; ++j) {
-    EXPECT_EQ(read.triangles[j].a, original.triangles[j].a);
-    EXPECT_EQ(read.triangles[j].b, original.triangles[j].b);
-    EXPECT_EQ(read.triangles[j].c, original.triangles[j].c);
-  }
 }
 
 void ExpectReadError(const std::vector<uint8_t>& bytes, const char* what) {
@@ -118,7 +94,7 @@ std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
 }
 
 TEST(ThreeDs, ExportThenImportGivesTheMeshWithOppositeZ) {
-  std::unique_ptr<MeshObject> mesh(MakeMesh("Cube", 0.0f));
+  std::unique_ptr<MeshObject> mesh(MakeQuadMesh("Cube", 0.0f));
   const std::vector<uint8_t> bytes = Exported(*mesh);
   ImportedFile read = Read3ds(bytes.data(), bytes.size());
   ASSERT_TRUE(read.ok());
@@ -128,7 +104,7 @@ TEST(ThreeDs, ExportThenImportGivesTheMeshWithOppositeZ) {
 }
 
 TEST(ThreeDs, WritesTheChunkStructureWithFlagSevenAndShortNames) {
-  std::unique_ptr<MeshObject> mesh(MakeMesh("ABCDEFGHIJKLMNOP", 0.0f));
+  std::unique_ptr<MeshObject> mesh(MakeQuadMesh("ABCDEFGHIJKLMNOP", 0.0f));
   const std::vector<uint8_t> bytes = Exported(*mesh);
   std::vector<ChunkAt> chunks;
   Walk(bytes, 0, bytes.size(), &chunks);
@@ -151,10 +127,10 @@ TEST(ThreeDs, WritesTheChunkStructureWithFlagSevenAndShortNames) {
 
 TEST(ThreeDs, GroupsExportTheirDirectMeshesAndImportAsAGroup) {
   GroupObject group;
-  group.AddMember(MakeMesh("FirstMeshNameLong", 0.0f));
+  group.AddMember(MakeQuadMesh("FirstMeshNameLong", 0.0f));
   group.AddMember(new MathSphere(2.0f));
-  group.AddMember(MakeMesh("Second", 5.0f));
-  group.AddMember(MakeMesh("Third", 9.0f));
+  group.AddMember(MakeQuadMesh("Second", 5.0f));
+  group.AddMember(MakeQuadMesh("Third", 9.0f));
   const std::vector<uint8_t> bytes = Exported(group);
   ImportedFile read = Read3ds(bytes.data(), bytes.size());
   ASSERT_TRUE(read.ok());
@@ -191,7 +167,7 @@ TEST(ThreeDs, ExportRefusesWhatTheFormatCannotHold) {
   EXPECT_STREQ(text.c_str(), "Error writing file");
   EXPECT_TRUE(bytes.empty());
 
-  std::unique_ptr<MeshObject> mesh(MakeMesh("Cube", 0.0f));
+  std::unique_ptr<MeshObject> mesh(MakeQuadMesh("Cube", 0.0f));
   EXPECT_FALSE(Export3ds(mesh.get(), "/nonexistent-dir/x.3ds", &title, &text));
   EXPECT_STREQ(text.c_str(), "Error writing file");
 }
@@ -231,8 +207,8 @@ TEST(ThreeDs, SkipsUnknownChunksAndDropsEmptyMeshes) {
 
 TEST(ThreeDs, RefusesEveryBrokenLengthAndCount) {
   GroupObject group;
-  group.AddMember(MakeMesh("One", 0.0f));
-  group.AddMember(MakeMesh("Two", 1.0f));
+  group.AddMember(MakeQuadMesh("One", 0.0f));
+  group.AddMember(MakeQuadMesh("Two", 1.0f));
   const std::vector<uint8_t> good = Exported(group);
 
   for (std::size_t size = 0; size < good.size(); ++size) {
@@ -286,11 +262,11 @@ TEST(ThreeDs, DeeplyNestedChunksDoNotExhaustTheReader) {
 }
 
 TEST(ThreeDs, ImportFlowNamesAfterTheFileAndGivesTheDefaultMaterial) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "orvane_3ds_test";
-  std::filesystem::create_directories(dir);
+  const test::TempDir temp;
+  const std::filesystem::path& dir = temp.path();
   GroupObject group;
-  group.AddMember(MakeMesh("Alpha", 0.0f));
-  group.AddMember(MakeMesh("Beta", 3.0f));
+  group.AddMember(MakeQuadMesh("Alpha", 0.0f));
+  group.AddMember(MakeQuadMesh("Beta", 3.0f));
   const std::string path = (dir / "Parts.3ds").string();
   String title, text;
   ASSERT_TRUE(Export3ds(&group, path.c_str(), &title, &text));
@@ -324,7 +300,6 @@ TEST(ThreeDs, ImportFlowNamesAfterTheFileAndGivesTheDefaultMaterial) {
   EXPECT_FALSE(broken.ok());
   EXPECT_STREQ(broken.text.c_str(), "Error reading file");
   EXPECT_EQ(scene.objects->tail, tail);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imageio/ilbm.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -93,11 +94,6 @@ TEST(MandelbrotTest, TextureCoordinatesSpanTheLimits) {
 class FractalPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("orvane_fractal_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     // 16 × 8 pixels over [-2, 2] × [-1, 1]: pixel (8, 4) is c = (0, 0).
     f_.pictureWidth = 16;
     f_.pictureHeight = 8;
@@ -106,10 +102,9 @@ class FractalPictureTest : public ::testing::Test {
     f_.yMin = -1.0;
     f_.yMax = 1.0;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  std::string Path(const char* name) const { return dir_ / name; }
 
-  std::filesystem::path dir_;
+  test::TempDir dir_;
   Fractal f_;
 };
 

@@ -22,31 +22,12 @@
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
 #include "scene/scene.h"
+#include "support/test_files.h"
 
 namespace orvane::render_test {
 
-// A folder of its own per test and process, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("orvane_render_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" +
-             info->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadBytes;
+using test::TempDir;
 
 // An uncompressed 24-bit top-down TGA as the driver writes it.
 struct TgaImage {

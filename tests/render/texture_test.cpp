@@ -13,6 +13,7 @@
 #include "imageio/jpeg.h"
 #include "render/material.h"
 #include "render/sampling.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -285,22 +286,12 @@ TEST(SearchPathTest, Join) {
 
 class TextureLoadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("orvane_texture_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_ / "textures");
-  }
-  void TearDown() override {
-    paths_.RemoveAll();
-    std::filesystem::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void SetUp() override { std::filesystem::create_directories(dir_.path() / "textures"); }
+  void TearDown() override { paths_.RemoveAll(); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
   void AddSearchPath(const std::string& path) { paths_.Append(new String(path.c_str()), 1); }
   void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::ofstream out(Path(name), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    test::WriteBytes(Path(name), bytes);
   }
   void WriteIff(const std::string& name) const {
     Picture p;
@@ -311,7 +302,7 @@ class TextureLoadTest : public ::testing::Test {
     ASSERT_TRUE(writeILBM(p, Path(name).c_str(), true));
   }
 
-  std::filesystem::path dir_;
+  test::TempDir dir_;
   LIST paths_;
 };
 
@@ -412,7 +403,7 @@ TEST_F(TextureLoadTest, PaletteRefillsTheBorrowedPicture) {
   Texture fractal(kTextureFractal);
   fractal.fractal.SetPalette(borrowed);
 
-  AddSearchPath(dir_.string());
+  AddSearchPath(dir_.path().string());
   ASSERT_TRUE(palette.LoadPalette("colours.iff", &paths_));
   EXPECT_EQ(palette.picture(), borrowed);
   EXPECT_EQ(fractal.fractal.ColourOf(3), (Rgb{1, 2, 3}));

@@ -17,6 +17,7 @@
 #include "modelling/lathe.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
+#include "support/command_test.h"
 
 namespace orvane {
 namespace {
@@ -76,33 +77,14 @@ std::vector<Vec3> ClockwiseSquare() {
   return {{2, 1, 0}, {3, 1, 0}, {3, 0, 0}, {2, 0, 0}};
 }
 
-class LatheExtrusionTest : public ::testing::Test {
+class LatheExtrusionTest : public test::CommandTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(scene_.EnsureLists(std::cerr)); }
-
   MeshObject* AddPath(const char* name, std::vector<Vec3> pts) {
     MeshObject* p = NewPath(std::move(pts));
     p->name = name;
     scene_.objects->Append(p, 1);
     return p;
   }
-
-  MeshObject& Built(const CommandResult& r) {
-    EXPECT_TRUE(r.ok()) << r.title.c_str() << ": " << r.text.c_str();
-    if (!r.ok()) throw std::runtime_error("refused");
-    return *static_cast<MeshObject*>(r.item);
-  }
-
-  void ExpectRefused(const CommandResult& r, const char* title, const char* text) {
-    EXPECT_FALSE(r.ok());
-    EXPECT_STREQ(r.title.c_str(), title);
-    EXPECT_STREQ(r.text.c_str(), text);
-    EXPECT_EQ(scene_.objects->count, before_);
-  }
-  void Remember() { before_ = scene_.objects->count; }
-
-  Scene scene_;
-  int before_ = 0;
 };
 
 // --- Construction object -------------------------------------------------------------------

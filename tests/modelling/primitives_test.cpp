@@ -16,6 +16,7 @@
 #include "render/material.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
+#include "support/command_test.h"
 
 namespace orvane {
 namespace {
@@ -84,30 +85,7 @@ float MappingRadius(const MeshObject& m) {
   return static_cast<const MathSphere*>(m.mapping_object)->radius();
 }
 
-class PrimitivesTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(scene_.EnsureLists(std::cerr)); }
-
-  // The built mesh; fails the test when the command refused.
-  MeshObject& Built(const CommandResult& r) {
-    EXPECT_TRUE(r.ok()) << r.title.c_str() << ": " << r.text.c_str();
-    if (!r.ok()) throw std::runtime_error("refused");
-    EXPECT_EQ(r.item->GetType(), kItemMesh);
-    return *static_cast<MeshObject*>(r.item);
-  }
-
-  void ExpectRefused(const CommandResult& r, const char* title, const char* text) {
-    EXPECT_FALSE(r.ok());
-    EXPECT_STREQ(r.title.c_str(), title);
-    EXPECT_STREQ(r.text.c_str(), text);
-    EXPECT_EQ(scene_.objects->count, objects_before_);
-  }
-
-  void Remember() { objects_before_ = scene_.objects->count; }
-
-  Scene scene_;
-  int objects_before_ = 0;
-};
+using PrimitivesTest = test::CommandTest;
 
 TEST_F(PrimitivesTest, TriangleLayoutAndEquilateralHeight) {
   MeshObject& m = Built(CreateTriangle(scene_, {"T", 2.0f, 1.0f, false}));

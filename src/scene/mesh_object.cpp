@@ -43,19 +43,6 @@ SceneObject* NewDefaultMappingObject() {
   return sphere;
 }
 
-// Yaw (about Y) and pitch (about the turned X axis) in degrees that carry +Z onto the unit
-// direction d, computed as SceneObject::TurnTowards computes them.
-void YawPitch(const Vec3& d, double* yaw, double* pitch) {
-  Vec3 h{d.x, 0.0f, d.z};
-  h.Normalize();
-  *yaw = acos_clamped(Dot(h, Vec3{0.0f, 0.0f, 1.0f})) * kRadToDeg;
-  if (Dot(h, Vec3{1.0f, 0.0f, 0.0f}) < 0.0) *yaw = -*yaw;
-  Placement scratch;
-  scratch.RotateAxesEuler(Vec3{0.0f, static_cast<float>(*yaw), 0.0f}, kEulerY);
-  *pitch = acos_clamped(Dot(d, scratch.axis_Z)) * kRadToDeg;
-  if (Dot(d, scratch.axis_Y) > 0.0) *pitch = -*pitch;
-}
-
 }  // namespace
 
 MeshViewSettings& MeshSettings() {
@@ -472,7 +459,7 @@ void MeshObject::TurnAlong(const Vec3& direction) {
   d.Normalize();
   double yaw = 0.0;
   double pitch = 0.0;
-  YawPitch(d, &yaw, &pitch);
+  YawPitchTowards(d, &yaw, &pitch);
   TurnFrameEuler(Vec3{0.0f, static_cast<float>(yaw), 0.0f}, kEulerY);
   TurnFrameAboutAxis(pitch, placement.axis_X);
   turn_angles = Vec3{static_cast<float>(pitch), static_cast<float>(yaw), 0.0f};

@@ -60,21 +60,24 @@ void SceneObject::RotateAxesEuler(const Vec3& degrees, int order) {
 
 void SceneObject::PointAlong(const Vec3& direction) { placement.PointAlong(direction); }
 
+void YawPitchTowards(const Vec3& d, double* yaw, double* pitch) {
+  Vec3 h{d.x, 0.0f, d.z};
+  h.Normalize();
+  *yaw = acos_clamped(Dot(h, Vec3{0.0f, 0.0f, 1.0f})) * kRadToDeg;
+  if (Dot(h, Vec3{1.0f, 0.0f, 0.0f}) < 0.0) *yaw = -*yaw;
+  Placement scratch;
+  scratch.RotateAxesEuler(Vec3{0.0f, static_cast<float>(*yaw), 0.0f}, kEulerY);
+  *pitch = acos_clamped(Dot(d, scratch.axis_Z)) * kRadToDeg;
+  if (Dot(d, scratch.axis_Y) > 0.0) *pitch = -*pitch;
+}
+
 void SceneObject::TurnTowards(const Vec3& point, Vec3* anglesOut) {
   Vec3 d = point - placement.position;
   d.Normalize();
-  Vec3 h{d.x, 0.0f, d.z};
-  h.Normalize();
-  double yaw = acos_clamped(Dot(h, Vec3{0.0f, 0.0f, 1.0f})) * kRadToDeg;
-  if (Dot(h, Vec3{1.0f, 0.0f, 0.0f}) < 0.0) yaw = -yaw;
-  const Vec3 yaw_angles{0.0f, static_cast<float>(yaw), 0.0f};
-
-  Placement scratch;
-  scratch.RotateAxesEuler(yaw_angles, kEulerY);
-  double pitch = acos_clamped(Dot(d, scratch.axis_Z)) * kRadToDeg;
-  if (Dot(d, scratch.axis_Y) > 0.0) pitch = -pitch;
-
-  placement.RotateAxesEuler(yaw_angles, kEulerY);
+  double yaw = 0.0;
+  double pitch = 0.0;
+  YawPitchTowards(d, &yaw, &pitch);
+  placement.RotateAxesEuler(Vec3{0.0f, static_cast<float>(yaw), 0.0f}, kEulerY);
   placement.RotateAxesAboutAxis(pitch, placement.axis_X);
   if (anglesOut) *anglesOut = Vec3{static_cast<float>(pitch), static_cast<float>(yaw), 0.0f};
 }

@@ -133,4 +133,8 @@ class SceneObject : public ListItem {
 // Appends a copy of `line` to `lines` (owned by the list); reports a failed allocation.
 void AppendLine(LIST& lines, const String& line);
 
+// The turn that carries +Z onto the unit direction `d`: the yaw about Y, then the pitch about
+// the turned X axis, in degrees (the angles TurnTowards reports as (pitch, yaw, 0)).
+void YawPitchTowards(const Vec3& d, double* yaw, double* pitch);
+
 }  // namespace orvane

@@ -65,7 +65,7 @@ CommandResult ImportObjectFile(Scene& scene, const std::string& path) {
     if (imported.text.IsEmpty()) return {};
     return CommandResult::Refused(imported.title.c_str(), imported.text.c_str());
   }
-  String name = FileTitle(path);
+  String name = FileSafeName(FileTitle(path), "object");
   if (IsNameTaken(scene, name, NameKind::kObject))
     name = MakeUniqueName(scene, name, NameKind::kObject);
   CommandResult result = AddImportedObject(scene, imported, name);

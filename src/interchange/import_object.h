@@ -29,7 +29,7 @@ ImportedFile ReadObjectFile(const std::string& path);
 // becomes null.
 CommandResult AddImportedObject(Scene& scene, ImportedFile& imported, const String& name);
 
-// Read, name after the file title (made unique when taken) and add. A file that holds no
+// Read, name after the file title (made safe for scene files, and unique when taken) and add. A file that holds no
 // usable mesh answers a result without item and without message.
 CommandResult ImportObjectFile(Scene& scene, const std::string& path);
 

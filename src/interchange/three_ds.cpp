@@ -9,6 +9,7 @@
 #include "imageio/byte_reader.h"
 #include "scene/group_object.h"
 #include "scene/mesh_object.h"
+#include "scene/naming.h"
 
 namespace orvane {
 
@@ -304,7 +305,7 @@ ImportedFile Read3ds(const uint8_t* data, std::size_t size) {
       delete group;
       return ReadFailure();
     }
-    mesh->name = raw.name.c_str();
+    mesh->name = FileSafeName(String(raw.name.c_str()), "Mesh");
     if (!group->AddMember(mesh)) {
       delete mesh;
       delete group;

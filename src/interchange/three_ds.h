@@ -46,8 +46,8 @@ struct ImportedFile {
 };
 
 // One MeshObject for a single triangle mesh (unnamed: the caller names it), a GroupObject of
-// meshes named as in the file for several; meshes without points or faces are dropped. The
-// points are (x, y, -z) of the file's vertices.
+// meshes named as in the file for several (made safe for scene files, see FileSafeName);
+// meshes without points or faces are dropped. The points are (x, y, -z) of the file's vertices.
 ImportedFile Read3ds(const uint8_t* data, std::size_t size);
 ImportedFile Import3ds(const char* path);
 

@@ -74,6 +74,18 @@ void ClearParents(LIST* list) {
 
 }  // namespace
 
+String FileSafeName(const String& text, const char* fallback) {
+  if (text.IsEmpty()) return String(fallback);
+  std::string safe(text.c_str(), static_cast<std::size_t>(text.Length()));
+  for (std::size_t i = 0; i < safe.size(); ++i) {
+    const char c = safe[i];
+    const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || (c == '-' && i > 0);
+    if (!kept) safe[i] = '_';
+  }
+  return String(safe.c_str());
+}
+
 bool IsNameTaken(const Scene& scene, const String& name, NameKind kind) {
   switch (kind) {
     case NameKind::kLight:

@@ -33,6 +33,12 @@ bool IsNameTaken(const Scene& scene, const String& name, NameKind kind);
 // changed at least once. Digit runs of any length are counted on without overflow.
 String MakeUniqueName(const Scene& scene, const String& name, NameKind kind);
 
+// `text` as a name that scene files carry and read back as one word: ASCII letters, digits and
+// '_' stay, as does '-' after the first byte; every other byte (blanks, braces, quotes, dots,
+// control and non-ASCII bytes) becomes '_'. An empty text gives `fallback`. For names that come
+// from outside the program: file titles and the object names of imported files.
+String FileSafeName(const String& text, const char* fallback);
+
 // Before a picture: every item of the object, light and camera lists gets parent null, and
 // every group member its group, recursively.
 void AssignParents(Scene& scene);

@@ -369,6 +369,15 @@ TEST_F(NamingTest, WalksLeaveListPositionsAloneAndMissingListsHoldNoNames) {
   AssignParents(empty);
 }
 
+TEST(FileSafeNameTest, KeepsWhatReadsBackAsOneWord) {
+  EXPECT_EQ(FileSafeName("Box_01-b", "Mesh"), "Box_01-b");
+  EXPECT_EQ(FileSafeName("my part.1", "Mesh"), "my_part_1");
+  EXPECT_EQ(FileSafeName("Cone{x}\"<>/[2]", "Mesh"), "Cone_x______2_");
+  EXPECT_EQ(FileSafeName("-1", "Mesh"), "_1");
+  EXPECT_EQ(FileSafeName("W\xc3\xbcrfel\t", "Mesh"), "W__rfel_");
+  EXPECT_EQ(FileSafeName("", "Mesh"), "Mesh");
+}
+
 TEST_F(NamingTest, UniqueNamesCountTheTrailingNumberOn) {
   AddObject("Ring1");
   AddObject("Ring2");

@@ -2,7 +2,9 @@
 // keep a leading blank); colours are bytes / 255, times the channel's amount where the
 // format has no amount of its own.
 
+#include <cctype>
 #include <cstdio>
+#include <string>
 
 #include "foundation/error_output.h"
 #include "render/material.h"
@@ -48,12 +50,36 @@ const String* ChannelTextureFile(const Material& m, int ch) {
   return &t->fileName;
 }
 
+// `path` as the text of a POV-Ray string: '\\' and '"' are escaped.
+String PovString(const String& path) {
+  std::string text = "\"";
+  for (const char* c = path.c_str(); *c; ++c) {
+    if (*c == '\\' || *c == '"') text += '\\';
+    text += *c;
+  }
+  text += '"';
+  return String(text.c_str());
+}
+
+// The POV-Ray keyword of the picture format of `path` by its extension (textures are IFF, JPEG
+// or BMP pictures); IFF where none fits.
+const char* PovImageType(const String& path) {
+  std::string ext = path.c_str();
+  const std::size_t dot = ext.find_last_of("./\\");
+  ext = dot == std::string::npos || ext[dot] != '.' ? "" : ext.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "jpg" || ext == "jpeg") return "jpeg";
+  if (ext == "bmp") return "bmp";
+  return "iff";
+}
+
 // One texture declaration; `suffix` "_sph" maps images spherically (map_type 1), "_pln"
 // planarly (map_type 0).
 String PovDeclaration(const Material& m, const char* suffix, const char* mapType) {
-  String line = String("#declare ") + m.name + suffix + "=texture { pigment { ";
+  String line = String("#declare ") + PovTextureName(m.name) + suffix + "=texture { pigment { ";
   if (const String* file = ChannelTextureFile(m, kDiffuse)) {
-    line += String("image_map { iff \"") + *file + "\" map_type " + mapType + " once } ";
+    line += String("image_map { ") + PovImageType(*file) + " " + PovString(*file) + " map_type " +
+            mapType + " once } ";
   } else {
     line += String("color rgb ") + ColourVector(m.colour(kDiffuse), m.value(kDiffuse, 0)) +
             " filter " + Fixed(m.value(kTransparent, 0));
@@ -71,14 +97,25 @@ String PovDeclaration(const Material& m, const char* suffix, const char* mapType
           " phong_size " + Fixed(m.value(kHighlight, 2)) + " }";
   const String* bump = ChannelTextureFile(m, kBump);
   if (bump && m.value(kBump, 0) > 0.0f) {
-    line += String(" normal { bump_map { iff \"") + *bump + "\" bump_size " +
-            Fixed(m.value(kBump, 0)) + " map_type " + mapType + " } } ";
+    line += String(" normal { bump_map { ") + PovImageType(*bump) + " " + PovString(*bump) +
+            " bump_size " + Fixed(m.value(kBump, 0)) + " map_type " + mapType + " } } ";
   }
   line += "}\n";
   return line;
 }
 
 }  // namespace
+
+String PovTextureName(const String& materialName) {
+  std::string name = materialName.c_str();
+  for (char& c : name) {
+    const bool kept =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    if (!kept) c = '_';
+  }
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) name.insert(name.begin(), '_');
+  return String(name.c_str());
+}
 
 LIST* Material::WriteVrml() {
   if (text) return text;

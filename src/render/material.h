@@ -103,7 +103,8 @@ class Material : public ListItem {
   LIST* WriteNative();
   // The same cache filled with the material's VRML 1.0 "Material {" node (unindented lines)
   // or its two POV-Ray texture declarations ("NAME_sph" for spheres and meshes, "NAME_pln"
-  // for planes, one line each). Callers FreeText before asking for another format.
+  // for planes, one line each; NAME is PovTextureName(name)). Callers FreeText before asking
+  // for another format.
   LIST* WriteVrml();
   LIST* WritePov();
   // Empties and deletes the text cache.
@@ -122,5 +123,10 @@ class Material : public ListItem {
 
   MaterialChannelRecord channels_[kMaterialChannels];
 };
+
+// The material name as the start of a POV-Ray identifier: a name that is one already stays as
+// it is; otherwise every byte other than an ASCII letter, digit or '_' becomes '_', and a
+// leading digit gets a '_' before it ("glass-2" gives "glass_2", "1red" gives "_1red").
+String PovTextureName(const String& materialName);
 
 }  // namespace orvane

@@ -52,9 +52,9 @@ String GeneralVector(const Vec3& v) {
   return GeneralVector(v.x, v.y, v.z);
 }
 
-const String& MaterialName(const SceneObject& item) {
-  static const String kStandard("standard");
-  return item.material ? item.material->name : kStandard;
+// The POV-Ray texture name of the item's material (without "_sph"/"_pln").
+String MaterialName(const SceneObject& item) {
+  return item.material ? PovTextureName(item.material->name) : String("standard");
 }
 
 }  // namespace

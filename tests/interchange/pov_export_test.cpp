@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "imageio/dib.h"
 #include "interchange/pov_export.h"
 #include "render/material.h"
 #include "render/texture.h"
@@ -19,6 +20,7 @@
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -99,6 +101,22 @@ TEST(PovText, MaterialDeclaresSphereAndPlaneTextures) {
   // A bump texture without an amount is left out.
   red.setValue(kBump, 0, 0.0);
   EXPECT_EQ(Pov(red).find("normal"), std::string::npos);
+
+  // Names that are no POV-Ray identifier are made one; the picture type follows the file's
+  // extension, and the file name is a POV-Ray string with its backslashes escaped.
+  red.name = "2-tone.red";
+  wood.fileName = "C:\\tex\\Wood.JPG";
+  red.setTexture(kDiffuse, &wood);
+  const std::string text = Pov(red);
+  EXPECT_EQ(text.rfind("#declare _2_tone_red_sph=texture { pigment { image_map { jpeg "
+                       "\"C:\\\\tex\\\\Wood.JPG\" map_type 1 once } ",
+                       0),
+            0u)
+      << text;
+  EXPECT_NE(text.find("#declare _2_tone_red_pln="), std::string::npos);
+  bumps.fileName = "bumps.bmp";
+  red.setValue(kBump, 0, 0.5);
+  EXPECT_NE(Pov(red).find("bump_map { bmp \"bumps.bmp\""), std::string::npos);
 }
 
 TEST(PovText, CameraAndLights) {
@@ -237,15 +255,24 @@ TEST(PovExport, ObjectFileAndFailures) {
 
 // POV-Ray parses and renders an exported scene with every kind of item.
 TEST(PovExport, RendersInPovRay) {
-  if (std::system("povray --version >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "povray is not installed";
-  }
+  if (!test::HasTool("povray")) GTEST_SKIP() << "povray is not installed";
   Scene scene;
   std::ostringstream err;
   ASSERT_TRUE(scene.EnsureLists(err));
+  // A material name that is no POV-Ray identifier, with a BMP picture for its colour.
+  const test::TempDir dir;
+  CDIB picture;
+  ASSERT_TRUE(picture.Create24(4, 4));
+  picture.SetPixel(1, 1, 0, 255, 0);
+  ASSERT_TRUE(picture.Save((dir / "tex 1.bmp").c_str()));
+  Texture texture(kTextureImage);
+  texture.fileName = (dir / "tex 1.bmp").c_str();
   auto* red = new Material;
   SetUpRed(*red);
+  red->name = "red-glass.2";
   red->setValue(kTransparent, 2, 1.3);
+  red->setTexture(kDiffuse, &texture);
+  red->setHasTexture(kDiffuse, 1);
   ASSERT_TRUE(scene.materials->Append(red, 1));
   Camera& camera = scene.StandardCamera();
   camera.placement.position = {0.0f, 0.0f, -10.0f};
@@ -289,17 +316,13 @@ TEST(PovExport, RendersInPovRay) {
   ASSERT_TRUE(scene.objects->Append(rectangle, 1));
   ASSERT_TRUE(scene.objects->Append(group, 1));
 
-  const std::string dir = ::testing::TempDir();
-  const std::string pov = dir + "pov_export_test.pov";
-  const std::string png = dir + "pov_export_test.png";
+  const std::string pov = dir / "scene.pov", png = dir / "scene.png", log = dir / "povray.log";
   ASSERT_TRUE(exportScenePov(scene, pov.c_str()));
   const std::string command =
-      "povray -D +I" + pov + " +O" + png + " +W32 +H24 >" + dir + "pov_export_test.log 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << "see " << dir << "pov_export_test.log";
-  std::ifstream image(png, std::ios::binary);
-  EXPECT_TRUE(image.good());
-  std::remove(pov.c_str());
-  std::remove(png.c_str());
+      "povray -D '+I" + pov + "' '+O" + png + "' +W32 +H24 >'" + log + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << test::ReadText(log);
+  EXPECT_FALSE(test::ReadBytes(png).empty());
+  red->setTexture(kDiffuse, nullptr);  // the texture is destroyed before the scene
 }
 
 }  // namespace

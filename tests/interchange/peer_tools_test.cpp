@@ -1,6 +1,7 @@
 // Our files against independent implementations: 3DS read and written by assimp
 // (assimp-utils) and by lib3ds (its 3dsdump, from lib3ds-dev), DXF written by ezdxf
-// (python3-ezdxf). Each test skips itself where its tool is missing.
+// (python3-ezdxf), VRML 1.0 read by tovrmlx3d (view3dscene). Each test skips itself where its
+// tool is missing.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,14 @@
 
 #include "interchange/import_object.h"
 #include "interchange/three_ds.h"
+#include "interchange/vrml_export.h"
+#include "render/material.h"
 #include "scene/group_object.h"
+#include "scene/light_source.h"
+#include "scene/math_plane.h"
+#include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
+#include "scene/scene.h"
 #include "support/mesh_checks.h"
 #include "support/test_files.h"
 
@@ -205,6 +212,58 @@ doc.saveas(sys.argv[2])
   EXPECT_FALSE(refused.ok());
   EXPECT_EQ(refused.object, nullptr);
   EXPECT_STREQ(refused.text.c_str(), "Error reading file");
+}
+
+// An independent VRML reader parses an exported scene of every kind of node without a word of
+// complaint, and reads back the values we wrote (z negated).
+TEST_F(PeerTools, VrmlReadByAnIndependentReader) {
+  if (!test::HasTool("tovrmlx3d")) GTEST_SKIP() << "tovrmlx3d (view3dscene) is not installed";
+  Scene scene;
+  std::ostringstream errors;
+  ASSERT_TRUE(scene.EnsureLists(errors));
+  auto* red = new Material;
+  red->name = "red";
+  red->setColour(kDiffuse, 255, 0, 0);
+  ASSERT_TRUE(scene.materials->Append(red, 1));
+  for (int i = 0; i < 3; ++i) {  // point, spot and parallel light
+    auto* light = new LightSource;
+    light->light_type = i == 1 ? kSpotLight : kPointLight;
+    light->parallel = i == 2 ? 1 : 0;
+    light->placement.position = {1.0f + static_cast<float>(i), 5.0f, 2.0f};
+    ASSERT_TRUE(scene.lights->Append(light, 1));
+  }
+  auto* sphere = new MathSphere(1.5f);
+  sphere->placement.position = {0.0f, 0.0f, 5.0f};
+  sphere->material = red;
+  ASSERT_TRUE(scene.objects->Append(sphere, 1));
+  for (int type : {kPlaneRectangle, kPlaneCircle, kPlaneEllipse}) {
+    auto* plane = new MathPlane;
+    ASSERT_TRUE(plane->SetPlaneType(type));
+    ASSERT_TRUE(plane->SetRadiusX(2.0f));
+    ASSERT_TRUE(plane->SetRadiusY(1.0f));
+    plane->material = red;
+    ASSERT_TRUE(scene.objects->Append(plane, 1));
+  }
+  auto* group = new GroupObject;
+  MeshObject* mesh = MakeQuadMesh("Quad", 0.0f);
+  mesh->material = red;
+  ASSERT_TRUE(group->AddMember(mesh));
+  ASSERT_TRUE(scene.objects->Append(group, 1));
+
+  ASSERT_TRUE(exportSceneVrml(scene, PathOf("scene.wrl").c_str()));
+  std::string read = Output("tovrmlx3d '" + PathOf("scene.wrl") + "'");
+  std::erase(read, '\t');           // its indentation follows the nesting
+  EXPECT_EQ(Read("peer.log"), "");  // its warnings and errors
+  for (const char* node : {"PointLight {", "SpotLight {", "DirectionalLight {", "Sphere {",
+                           "IndexedFaceSet {", "coordIndex"}) {
+    EXPECT_NE(read.find(node), std::string::npos) << node << " missing in\n" << read;
+  }
+  EXPECT_NE(read.find("location 1 5 -2"), std::string::npos) << read;
+  EXPECT_NE(read.find("radius 1.5"), std::string::npos) << read;
+  EXPECT_NE(read.find("translation 0 0 -5"), std::string::npos) << read;
+  // The quad's points with z negated, and its two triangles.
+  EXPECT_NE(read.find("0 0 -1,\n1 0 -2,\n1 1 3,\n0 1.5 -0.25,"), std::string::npos) << read;
+  EXPECT_NE(read.find("0, 1, 3, -1,\n1, 2, 3, -1,"), std::string::npos) << read;
 }
 
 }  // namespace

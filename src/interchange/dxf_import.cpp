@@ -1,6 +1,7 @@
 #include "interchange/dxf_import.h"
 
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "foundation/error_output.h"
@@ -13,54 +14,87 @@ namespace {
 
 constexpr std::size_t kMaxFileSize = std::size_t{1} << 28;
 constexpr double kDxfScale = 5.0;
+constexpr std::string_view kEntitiesStart = "0SECTION2ENTITIES";
 
-std::string Trimmed(const std::string& line, std::size_t begin, std::size_t end) {
-  while (begin < end && (line[begin] == ' ' || line[begin] == '\t' || line[begin] == '\r')) ++begin;
-  while (end > begin && (line[end - 1] == ' ' || line[end - 1] == '\t' || line[end - 1] == '\r'))
-    --end;
-  return line.substr(begin, end - begin);
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    std::size_t end = text.find('\n', begin);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(Trimmed(text, begin, end));
-    begin = end + 1;
+// The lines of a text one at a time, without their blanks and carriage returns at either end.
+// A newline at the very end starts no further line. Only views into the text are kept, so a
+// file of millions of short lines costs no memory per line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+
+  bool AtEnd() const { return next_ >= text_.size(); }
+  std::string_view Next() {
+    std::size_t end = text_.find('\n', next_);
+    if (end == std::string_view::npos) end = text_.size();
+    std::size_t begin = next_;
+    next_ = end + 1;
+    while (begin < end && IsBlank(text_[begin])) ++begin;
+    while (end > begin && IsBlank(text_[end - 1])) --end;
+    return text_.substr(begin, end - begin);
   }
-  return lines;
+
+ private:
+  std::string_view text_;
+  std::size_t next_ = 0;
+};
+
+// Whether the lines `a` and `b`, joined without separator, read `joined`.
+bool IsJoined(std::string_view a, std::string_view b, std::string_view joined) {
+  return a.size() + b.size() == joined.size() && joined.substr(0, a.size()) == a &&
+         joined.substr(a.size()) == b;
 }
 
-bool IsCoordinateCode(const std::string& code) {
+// Whether the first four lines, joined, read "0SECTION2ENTITIES".
+bool StartsWithEntities(LineCursor& lines) {
+  std::string joined;
+  for (int k = 0; k < 4; ++k) {
+    if (lines.AtEnd()) return false;
+    const std::string_view line = lines.Next();
+    if (joined.size() + line.size() > kEntitiesStart.size()) return false;
+    joined += line;
+  }
+  return joined == kEntitiesStart;
+}
+
+bool IsCoordinateCode(std::string_view code) {
   return code.size() == 2 && (code[0] == '1' || code[0] == '2' || code[0] == '3') &&
          code[1] >= '0' && code[1] <= '3';
+}
+
+// A value line read like atof, times the DXF scale, as a float coordinate.
+float Coordinate(std::string_view value) {
+  const std::string text(value);
+  return ToFloat(std::strtod(text.c_str(), nullptr) * kDxfScale);
 }
 
 }  // namespace
 
 int ReadDxfText(const std::string& text, MeshObject& mesh) {
-  const std::vector<std::string> lines = SplitLines(text);
-  if (lines.size() < 4 || lines[0] + lines[1] + lines[2] + lines[3] != "0SECTION2ENTITIES")
-    return kDxfNotEntities;
+  LineCursor lines(text);
+  if (!StartsWithEntities(lines)) return kDxfNotEntities;
 
-  std::vector<const std::string*> values;  // coordinate values in file order
-  std::vector<uint32_t> corners;           // three per triangle
-  std::size_t pos = 4;
+  std::vector<float> values;  // scaled coordinate values in file order
+  // Per face, the corner count n once the face was complete: its corners are n - 4 ... n - 1.
+  std::vector<uint32_t> face_ends;
   uint32_t n = 0;  // corners completed so far
   for (;;) {
-    if (lines.size() - pos < 2) break;
-    const bool is_face = lines[pos] + lines[pos + 1] == "03DFACE";
-    pos += 2;
+    if (lines.AtEnd()) break;
+    const std::string_view start = lines.Next();
+    if (lines.AtEnd()) break;
+    const bool is_face = IsJoined(start, lines.Next(), "03DFACE");
     const std::size_t values_before = values.size();
     const uint32_t n_before = n;
     bool complete = false;
-    while (!complete && pos < lines.size()) {
-      const std::string& code = lines[pos++];
+    while (!complete && !lines.AtEnd()) {
+      const std::string_view code = lines.Next();
       if (!IsCoordinateCode(code)) continue;
-      if (pos == lines.size()) break;
-      values.push_back(&lines[pos++]);
+      if (lines.AtEnd()) break;
+      values.push_back(Coordinate(lines.Next()));
       if (code[0] == '3') ++n;
       complete = code == "33";
     }
@@ -73,27 +107,27 @@ int ReadDxfText(const std::string& text, MeshObject& mesh) {
       break;
     }
     if (n < 4) return kDxfUnreadable;
-    const uint32_t c0 = n - 4, c1 = n - 3, c2 = n - 2, c3 = n - 1;
-    corners.insert(corners.end(), {c0, c1, c3, c1, c2, c3});
+    face_ends.push_back(n);
+    // Two triangles per face: too many faces refuse the file as soon as they are seen.
+    if (face_ends.size() > kMaxMeshTriangles / 2) return kDxfUnreadable;
     if (!is_face) break;
   }
 
   const std::size_t point_count = values.size() / 3;
-  for (uint32_t index : corners) {
-    if (index >= point_count) return kDxfUnreadable;
+  for (uint32_t end : face_ends) {
+    if (end > point_count) return kDxfUnreadable;
   }
-  if (point_count > kMaxMeshPoints || corners.size() / 3 > kMaxMeshTriangles) return kDxfUnreadable;
+  if (point_count > kMaxMeshPoints) return kDxfUnreadable;
+  const std::size_t triangle_count = 2 * face_ends.size();
   if (mesh.SetPointCount(static_cast<uint32_t>(point_count)) != 0) return kDxfUnreadable;
-  if (mesh.SetTriangleCount(static_cast<uint32_t>(corners.size() / 3)) != 0) return kDxfUnreadable;
+  if (mesh.SetTriangleCount(static_cast<uint32_t>(triangle_count)) != 0) return kDxfUnreadable;
   for (std::size_t i = 0; i < point_count; ++i) {
-    const double x = std::strtod(values[3 * i]->c_str(), nullptr) * kDxfScale;
-    const double y = std::strtod(values[3 * i + 1]->c_str(), nullptr) * kDxfScale;
-    const double z = std::strtod(values[3 * i + 2]->c_str(), nullptr) * kDxfScale;
-    mesh.SetPoint(static_cast<uint32_t>(i), ToFloat(x), ToFloat(y), ToFloat(z));
+    mesh.SetPoint(static_cast<uint32_t>(i), values[3 * i], values[3 * i + 1], values[3 * i + 2]);
   }
-  for (std::size_t j = 0; j < corners.size() / 3; ++j) {
-    mesh.SetTriangle(static_cast<uint32_t>(j), corners[3 * j], corners[3 * j + 1],
-                     corners[3 * j + 2]);
+  for (std::size_t f = 0; f < face_ends.size(); ++f) {
+    const uint32_t c0 = face_ends[f] - 4, c1 = c0 + 1, c2 = c0 + 2, c3 = c0 + 3;
+    mesh.SetTriangle(static_cast<uint32_t>(2 * f), c0, c1, c3);
+    mesh.SetTriangle(static_cast<uint32_t>(2 * f + 1), c1, c2, c3);
   }
   return kDxfOk;
 }

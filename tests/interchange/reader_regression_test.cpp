@@ -1,0 +1,137 @@
+// Faults found by fuzzing and review of the text object readers, and the reading rules their
+// fixes had to keep.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "interchange/dxf_import.h"
+#include "scene/mesh_object.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANE_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANE_TEST_SANITIZED 1
+#endif
+#endif
+
+namespace orvane {
+namespace {
+
+const char* const kHeader = "0\nSECTION\n2\nENTITIES\n";
+const char* const kFace =
+    "0\n3DFACE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n12\n7\n22\n8\n32\n9\n13\n10\n23\n11\n"
+    "33\n12\n";
+
+void ExpectAllTrianglesInRange(const MeshObject& mesh) {
+  for (uint32_t j = 0; j < mesh.triangle_count; ++j) {
+    EXPECT_TRUE(mesh.TriangleInRange(mesh.triangles[j])) << "triangle " << j;
+  }
+}
+
+// The bytes of address space in use now, from /proc/self/statm; 0 when unknown.
+unsigned long long AddressSpaceInUse() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  unsigned long long pages = 0;
+  const int read = std::fscanf(f, "%llu", &pages);
+  std::fclose(f);
+  const long page = sysconf(_SC_PAGESIZE);
+  return read == 1 && page > 0 ? pages * static_cast<unsigned long long>(page) : 0;
+}
+
+// Reads 32 MB of newlines behind the section start with the address space limited to
+// `extra` bytes more than now; exits with 0 when that gave an empty mesh.
+[[noreturn]] void ReadManyLinesWithin(unsigned long long extra) {
+  const unsigned long long limit = AddressSpaceInUse() + extra;
+  rlimit space = {};
+  space.rlim_cur = limit;
+  space.rlim_max = limit;
+  if (setrlimit(RLIMIT_AS, &space) != 0) std::exit(2);
+  std::string text = kHeader;
+  text.append(std::size_t{32} << 20, '\n');
+  MeshObject mesh;
+  const int result = ReadDxfText(text, mesh);
+  std::exit(result == kDxfOk && mesh.point_count == 0 && mesh.triangle_count == 0 ? 0 : 1);
+}
+
+// Keeping every line of a file as a string of its own costs about 32 bytes per line, so a file
+// of the accepted size made of newlines needs gigabytes and dies of an allocation failure.
+// Read in place, 32 MB of newlines fit in 256 MB of extra address space.
+TEST(DxfRegressionDeathTest, ManyLinesNeedNoMemoryPerLine) {
+#ifdef ORVANE_TEST_SANITIZED
+  GTEST_SKIP() << "address space limits do not work with the sanitizers' shadow memory";
+#else
+  if (AddressSpaceInUse() == 0) GTEST_SKIP() << "no /proc/self/statm";
+  EXPECT_EXIT(ReadManyLinesWithin(256ull << 20), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+// The same file, face by face, with the line layouts a reader may meet.
+TEST(DxfRegression, LineLayoutsReadAlike) {
+  std::string plain = std::string(kHeader) + kFace + kFace + "0\nENDSEC\n0\nEOF";
+  std::string crlf_tabs;
+  for (char c : plain) crlf_tabs += c == '\n' ? std::string(" \t\r\n\t") : std::string(1, c);
+  const std::vector<std::string> texts = {plain, plain + "\n", crlf_tabs};
+  for (const std::string& text : texts) {
+    MeshObject mesh;
+    ASSERT_EQ(ReadDxfText(text, mesh), kDxfOk) << text;
+    ASSERT_EQ(mesh.point_count, 8u);
+    ASSERT_EQ(mesh.triangle_count, 4u);
+    EXPECT_EQ(mesh.points[7].x, 50.0f);
+    EXPECT_EQ(mesh.points[7].z, 60.0f);
+    EXPECT_EQ(mesh.triangles[3].a, 5u);
+    EXPECT_EQ(mesh.triangles[3].c, 7u);
+  }
+}
+
+// A pair is its two lines joined: "03" and "DFACE" start a face as "0" and "3DFACE" do, and
+// the section start may be split anywhere. Any other pair still has its corners read, and an
+// empty value line reads 0.
+TEST(DxfRegression, PairsAreJoinedLinesAndEveryEntityIsReadAsAFace) {
+  MeshObject mesh;
+  std::string split = std::string("0SEC\nTION\n2ENTITIES\n\n03\nDFACE\n") + (kFace + 9);
+  ASSERT_EQ(ReadDxfText(split, mesh), kDxfOk);
+  EXPECT_EQ(mesh.point_count, 4u);
+
+  std::string line_entity = std::string(kHeader) + kFace + "0\nLINE\n" + (kFace + 9);
+  line_entity.replace(line_entity.find("10\n1\n"), 5, "10\n\n");
+  ASSERT_EQ(ReadDxfText(line_entity, mesh), kDxfOk);
+  ASSERT_EQ(mesh.point_count, 8u);
+  EXPECT_EQ(mesh.triangle_count, 4u);
+  EXPECT_EQ(mesh.points[0].x, 0.0f);
+  EXPECT_EQ(mesh.points[0].y, 10.0f);
+
+  // A header line too long to be part of the section start.
+  EXPECT_EQ(ReadDxfText("0SECTION2ENTITIES\n\n\n\n" + std::string(kFace), mesh), kDxfOk);
+  EXPECT_EQ(ReadDxfText("0SECTION2ENTITIESX\n\n\n\n" + std::string(kFace), mesh), kDxfNotEntities);
+  EXPECT_EQ(ReadDxfText("0\nSECTION\n2\n", mesh), kDxfNotEntities);
+}
+
+// A code line damaged by a control byte ("31\x1d") is no code, so the face has one value less
+// and the points behind it shift; whatever is read, the triangles index existing points.
+TEST(DxfRegression, DamagedCodeLinesNeverGiveIndicesPastThePoints) {
+  std::string text = std::string(kHeader) + kFace + kFace;
+  const std::vector<std::string> damages = {"31\x1d",
+                                            "3\x01"
+                                            "3",
+                                            "1O", ""};
+  for (const std::string& damage : damages) {
+    for (const char* code : {"\n31\n", "\n33\n", "\n10\n"}) {
+      std::string damaged = text;
+      damaged.replace(damaged.rfind(code), 4, "\n" + damage + "\n");
+      MeshObject mesh;
+      const int result = ReadDxfText(damaged, mesh);
+      EXPECT_TRUE(result == kDxfOk || result == kDxfUnreadable) << result;
+      if (result == kDxfOk) ExpectAllTrianglesInRange(mesh);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

@@ -4,52 +4,34 @@
 #include <climits>
 #include <cmath>
 #include <functional>
-#include <iostream>
 #include <limits>
-#include <map>
 #include <memory>
-#include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "modelling/construction_object.h"
 #include "modelling/extrusion.h"
 #include "modelling/lathe.h"
+#include "modelling/modelling_checks.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "support/command_test.h"
+#include "support/mesh_checks.h"
 
 namespace orvane {
 namespace {
 
-void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(v.x, expected.x, tolerance);
-  EXPECT_NEAR(v.y, expected.y, tolerance);
-  EXPECT_NEAR(v.z, expected.z, tolerance);
-}
+using test::ExpectClosedOutward;
+using test::ExpectIndicesInRange;
+using test::ExpectNear;
+using test::ExpectTriangle;
+using test::MakePath;
 
-void ExpectIndicesInRange(const MeshObject& m) {
-  for (uint32_t i = 0; i < m.triangle_count; ++i) {
-    ASSERT_TRUE(m.TriangleInRange(m.triangles[i])) << "triangle " << i;
-  }
-}
-
-// A closed surface oriented consistently (every directed edge once, always with its reverse)
-// that encloses a positive volume, so that its normals face out.
-void ExpectClosedOutward(const MeshObject& m) {
-  std::map<std::pair<uint32_t, uint32_t>, int> edges;
-  double volume6 = 0.0;
-  for (uint32_t i = 0; i < m.triangle_count; ++i) {
-    const Triangle& t = m.triangles[i];
-    for (auto e : {std::pair{t.a, t.b}, std::pair{t.b, t.c}, std::pair{t.c, t.a}}) ++edges[e];
-    volume6 += Dot(m.points[t.a], Cross(m.points[t.b], m.points[t.c]));
-  }
-  for (const auto& [e, n] : edges) {
-    EXPECT_EQ(n, 1) << e.first << "->" << e.second;
-    EXPECT_EQ(edges.count({e.second, e.first}), 1u) << e.first << "->" << e.second;
-  }
-  EXPECT_GT(volume6, 0.0);
-}
+constexpr const char* kBadSize = "The sizes must be finite numbers between -1e15 and 1e15.";
+constexpr const char* kNameTaken = "There is a object with the same name.\nPlease change the name!";
+constexpr const char* kNoSegments = "The number of segments must be greater than 0.";
+constexpr const char* kTooManySegments = "The number of segments must not be greater than 10000.";
 
 // The sign of normal · (centroid − inside(centroid)) of every triangle: +1 all outward,
 // -1 all inward, 0 mixed.
@@ -64,14 +46,6 @@ int Facing(const MeshObject& m, const std::function<Vec3(const Vec3&)>& inside) 
   return out == 0 ? -1 : 0;
 }
 
-MeshObject* NewPath(std::vector<Vec3> pts) {
-  auto* p = new MeshObject();
-  p->is_path = 1;
-  p->SetPointCount(static_cast<uint32_t>(pts.size()));
-  for (uint32_t i = 0; i < pts.size(); ++i) p->SetPoint(i, pts[i]);
-  return p;
-}
-
 // Clockwise in XY (x right, y up) on the +X side: the lathe's solid then faces outward.
 std::vector<Vec3> ClockwiseSquare() {
   return {{2, 1, 0}, {3, 1, 0}, {3, 0, 0}, {2, 0, 0}};
@@ -80,7 +54,7 @@ std::vector<Vec3> ClockwiseSquare() {
 class LatheExtrusionTest : public test::CommandTest {
  protected:
   MeshObject* AddPath(const char* name, std::vector<Vec3> pts) {
-    MeshObject* p = NewPath(std::move(pts));
+    MeshObject* p = MakePath(pts).release();
     p->name = name;
     scene_.objects->Append(p, 1);
     return p;
@@ -90,12 +64,11 @@ class LatheExtrusionTest : public test::CommandTest {
 // --- Construction object -------------------------------------------------------------------
 
 TEST(ConstructionObjectTest, IdentityDispatchAndClone) {
-  std::unique_ptr<MeshObject> outline(NewPath({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+  auto outline = MakePath({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
   ConstructionObject c;
   EXPECT_EQ(c.GetType(), 5);
   EXPECT_STREQ(c.TypeName(), "Konstruktionsobjekt");
-  EXPECT_EQ(c.preview_mode, 2);
-  EXPECT_EQ(c.construction, 1);
+  EXPECT_EQ(std::tuple(c.preview_mode, c.construction), std::tuple(2, 1));
   c.outline = outline.get();
 
   MeshObject untouched;
@@ -109,7 +82,6 @@ TEST(ConstructionObjectTest, IdentityDispatchAndClone) {
   EXPECT_EQ(c.Construct(), 0);
   ASSERT_NE(c.result, nullptr);
   std::unique_ptr<MeshObject> filled(c.result);
-  EXPECT_EQ(filled->point_count, 4u);
   EXPECT_EQ(filled->triangle_count, 2u);
 
   c.segments = 5;
@@ -120,40 +92,27 @@ TEST(ConstructionObjectTest, IdentityDispatchAndClone) {
   c.close_turn = 1;
   std::unique_ptr<SceneObject> copy(c.Clone());
   auto& cc = static_cast<ConstructionObject&>(*copy);
-  EXPECT_EQ(cc.segments, 5);
-  EXPECT_EQ(cc.step_angle, 12.5f);
-  EXPECT_EQ(cc.y_translation, 2.0f);
-  EXPECT_EQ(cc.caps, kCapsEvery);
-  EXPECT_EQ(cc.close_profile, 1);
-  EXPECT_EQ(cc.close_turn, 1);
+  EXPECT_EQ(std::tuple(cc.segments, cc.step_angle, cc.y_translation, cc.caps, cc.close_profile,
+                       cc.close_turn, cc.construction),
+            std::tuple(5, 12.5f, 2.0f, int{kCapsEvery}, 1, 1, kConstructTriangulate));
   EXPECT_EQ(cc.outline, outline.get());
   EXPECT_EQ(cc.result, filled.get());
-  EXPECT_EQ(cc.construction, kConstructTriangulate);
 }
 
-TEST(ConstructionObjectTest, LatheNeedsTwoPointsAndASegment) {
-  std::unique_ptr<MeshObject> one(NewPath({{1, 0, 0}}));
+TEST(ConstructionObjectTest, LatheNeedsTwoPointsAndASegmentAndFillsAGivenResult) {
+  auto one = MakePath({{1, 0, 0}});
+  auto two = MakePath({{1, 0, 0}, {1, 1, 0}});
   ConstructionObject c;
   c.outline = one.get();
   c.segments = 4;
   EXPECT_EQ(c.Construct(), -1);
-  EXPECT_EQ(c.result, nullptr);
-  std::unique_ptr<MeshObject> two(NewPath({{1, 0, 0}, {1, 1, 0}}));
   c.outline = two.get();
-  c.segments = 0;
-  EXPECT_EQ(c.Construct(), -1);
-  c.segments = -3;
-  EXPECT_EQ(c.Construct(), -1);
-  c.segments = 1000000000;
-  EXPECT_EQ(c.Construct(), -1);
+  for (int s : {0, -3, 1000000000}) {
+    c.segments = s;
+    EXPECT_EQ(c.Construct(), -1);
+  }
   EXPECT_EQ(c.result, nullptr);
-}
-
-TEST(ConstructionObjectTest, LatheFillsAGivenResult) {
-  std::unique_ptr<MeshObject> profile(NewPath({{1, 0, 0}, {1, 1, 0}}));
   MeshObject result;
-  ConstructionObject c;
-  c.outline = profile.get();
   c.result = &result;
   c.segments = 2;
   ASSERT_EQ(c.Construct(), 0);
@@ -167,16 +126,13 @@ TEST(ConstructionObjectTest, LatheFillsAGivenResult) {
 TEST(LatheDialogTest, FillsTheConstructionObject) {
   LatheInput in;
   in.segments = 4;
-  in.angle = 360.0f;
   in.close = true;
   in.close_end = true;
   in.y_translation = 1.5f;
-  ConstructionObject c;
   in.close_last_segment = true;
+  ConstructionObject c;
   ApplyLatheDialog(in, c);
-  EXPECT_EQ(c.segments, 4);
-  EXPECT_EQ(c.close_profile, 1);
-  EXPECT_EQ(c.close_turn, 1);
+  EXPECT_EQ(std::tuple(c.segments, c.close_profile, c.close_turn), std::tuple(4, 1, 1));
   EXPECT_FLOAT_EQ(c.step_angle, 72.0f);  // A / (S + 1)
   EXPECT_EQ(c.caps, kCapsNone);          // "close end" only counts for an open turn
   EXPECT_EQ(c.y_translation, 1.5f);
@@ -190,7 +146,7 @@ TEST(LatheDialogTest, FillsTheConstructionObject) {
   EXPECT_EQ(c.caps, kCapsNone);
 }
 
-TEST_F(LatheExtrusionTest, LatheTubeWithClosedTurn) {
+TEST_F(LatheExtrusionTest, LatheTubesWithClosedAndOpenTurn) {
   AddPath("Profile", {{1, 0, 0}, {1, 1, 0}});
   LatheInput in;
   in.outline = "Profile";
@@ -203,33 +159,18 @@ TEST_F(LatheExtrusionTest, LatheTubeWithClosedTurn) {
   EXPECT_EQ(m.point_count, 8u);
   EXPECT_EQ(m.triangle_count, 8u);
   ExpectNear(m.points[2], {0, 0, -1});  // ring 1 turned by 90 degrees
-  ExpectNear(m.points[4], {-1, 0, 0});
   ExpectNear(m.points[7], {0, 1, 1});
-  ExpectIndicesInRange(m);
-  // The closing gap joins ring 3 to ring 0.
-  const Triangle& last = m.triangles[7];
-  EXPECT_EQ(last.a, 1u);
-  EXPECT_EQ(last.b, 0u);
-  EXPECT_EQ(last.c, 7u);
-}
+  ExpectTriangle(m, 7, 1, 0, 7);  // the closing gap joins ring 3 to ring 0
 
-TEST_F(LatheExtrusionTest, LatheTubeWithOpenTurn) {
-  AddPath("Profile", {{1, 0, 0}, {1, 1, 0}});
-  LatheInput in;
-  in.outline = "Profile";
-  in.segments = 3;
-  MeshObject& m = Built(CreateLathe(scene_, in));
-  EXPECT_EQ(m.point_count, 8u);
-  EXPECT_EQ(m.triangle_count, 6u);
-  ExpectNear(m.points[2], {-0.5f, 0, -0.8660254f});  // 120 degrees
-  ExpectNear(m.points[6], {1, 0, 0});                // ring 3 at 360 degrees
-  // The first gap's triangles as laid out.
-  EXPECT_EQ(m.triangles[0].a, 2u);
-  EXPECT_EQ(m.triangles[0].b, 0u);
-  EXPECT_EQ(m.triangles[0].c, 1u);
-  EXPECT_EQ(m.triangles[1].a, 3u);
-  EXPECT_EQ(m.triangles[1].b, 2u);
-  EXPECT_EQ(m.triangles[1].c, 1u);
+  in.name = "Open";
+  in.close_last_segment = false;
+  MeshObject& open = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(open.point_count, 8u);
+  EXPECT_EQ(open.triangle_count, 6u);
+  ExpectNear(open.points[2], {-0.5f, 0, -0.8660254f});  // 120 degrees
+  ExpectNear(open.points[6], {1, 0, 0});                // ring 3 at 360 degrees
+  ExpectTriangle(open, 0, 2, 0, 1);                     // the first gap as laid out
+  ExpectTriangle(open, 1, 3, 2, 1);
 }
 
 TEST_F(LatheExtrusionTest, LatheLiftsRings) {
@@ -240,15 +181,14 @@ TEST_F(LatheExtrusionTest, LatheLiftsRings) {
   in.y_translation = 3.0f;
   MeshObject& m = Built(CreateLathe(scene_, in));
   for (uint32_t k = 0; k <= 4; ++k) EXPECT_NEAR(m.points[2 * k].y, k, 1e-6f);
-  // S = 1: the one step lifts by the whole translation.
-  in.name = "One";
+  in.name = "One";  // S = 1: the one step lifts by the whole translation
   in.segments = 1;
   MeshObject& one = Built(CreateLathe(scene_, in));
   EXPECT_EQ(one.points[0].y, 0.0f);
   EXPECT_EQ(one.points[2].y, 3.0f);
 }
 
-TEST_F(LatheExtrusionTest, ClosedLatheFacesOutwardForAClockwiseProfile) {
+TEST_F(LatheExtrusionTest, ClosedLatheFacesOutwardForAClockwiseProfileAndCapsAPartialTurn) {
   auto tube = [](const Vec3& g) {
     const double len = std::hypot(g.x, g.z);
     return Vec3{static_cast<float>(2.5 * g.x / len), 0.5f, static_cast<float>(2.5 * g.z / len)};
@@ -267,27 +207,23 @@ TEST_F(LatheExtrusionTest, ClosedLatheFacesOutwardForAClockwiseProfile) {
   ExpectClosedOutward(out);
   in.name = "Inside";
   in.outline = "CCW";
-  MeshObject& in_out = Built(CreateLathe(scene_, in));
-  EXPECT_EQ(Facing(in_out, tube), -1);
-}
+  EXPECT_EQ(Facing(Built(CreateLathe(scene_, in)), tube), -1);
 
-TEST_F(LatheExtrusionTest, LatheCapsCloseAPartialTurn) {
-  AddPath("CW", ClockwiseSquare());
-  LatheInput in;
+  in.name = "Half";
   in.outline = "CW";
-  in.close = true;
+  in.close_last_segment = false;
   in.segments = 4;
   in.angle = 180.0f;
   in.close_end = true;
-  MeshObject& m = Built(CreateLathe(scene_, in));
-  EXPECT_EQ(m.point_count, 20u);
-  EXPECT_EQ(m.triangle_count, 8u * 4u + 2u * 2u);  // bands E × S, caps 2 (n - 2)
-  ExpectClosedOutward(m);
+  MeshObject& half = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(half.point_count, 20u);
+  EXPECT_EQ(half.triangle_count, 8u * 4u + 2u * 2u);  // bands E × S, caps 2 (n - 2)
+  ExpectClosedOutward(half);
 }
 
 TEST(LatheCapsTest, CapModes) {
-  std::unique_ptr<MeshObject> profile(NewPath(ClockwiseSquare()));
-  std::unique_ptr<MeshObject> line(NewPath({{1, 0, 0}, {1, 1, 0}}));
+  auto profile = MakePath(ClockwiseSquare());
+  auto line = MakePath({{1, 0, 0}, {1, 1, 0}});
   ConstructionObject c;
   c.outline = profile.get();
   c.segments = 3;
@@ -318,13 +254,25 @@ TEST(LatheCapsTest, CapModes) {
   ASSERT_EQ(c.Construct(), 0);
   std::unique_ptr<MeshObject> result(c.result);
   EXPECT_EQ(result->triangle_count, bands + 8u);
-  ExpectIndicesInRange(*result);
-  // Every ring's cap uses that ring's points only.
-  for (uint32_t i = bands; i < result->triangle_count; ++i) {
+  for (uint32_t i = bands; i < result->triangle_count; ++i) {  // each ring's cap on its points
     const Triangle& t = result->triangles[i];
     EXPECT_EQ(t.a / 4, t.b / 4);
     EXPECT_EQ(t.a / 4, t.c / 4);
   }
+}
+
+TEST(LatheCapsTest, CrossingCapOutlineWarnsOnTheConsole) {
+  auto bow = MakePath({{1, 0, 0}, {2, 1, 0}, {2, 0, 0}, {1, 1, 0}});
+  ConstructionObject c;
+  c.outline = bow.get();
+  c.segments = 2;
+  c.caps = kCapsFirst;
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(c.Construct(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "warning: some points intersect other points.\n");
+  std::unique_ptr<MeshObject> m(c.result);
+  EXPECT_EQ(m->triangle_count, 2u * 6u + 2u);
 }
 
 TEST_F(LatheExtrusionTest, LatheRefusals) {
@@ -335,32 +283,26 @@ TEST_F(LatheExtrusionTest, LatheRefusals) {
   AddPath("Dot", {{1, 0, 0}});
   AddPath("Rotations_Obj", {{1, 0, 0}, {1, 1, 0}});
   Remember();
-  ExpectRefused(CreateLathe(scene_, in), "Error",
-                "There is a object with the same name.\nPlease change the name!");
+  ExpectRefused(CreateLathe(scene_, in), "Error", kNameTaken);
   in.name = "L";
   in.outline = "Nothing";
   ExpectRefused(CreateLathe(scene_, in), "Attention", "There is no outline-path selected.");
   in.outline = "Profile";
-  for (int s : {0, -1, INT_MIN}) {
+  for (int s : {0, INT_MIN}) {
     in.segments = s;
-    ExpectRefused(CreateLathe(scene_, in), "Error",
-                  "The number of segments must be greater than 0.");
+    ExpectRefused(CreateLathe(scene_, in), "Error", kNoSegments);
   }
-  for (int s : {10001, 1000000000, INT_MAX}) {
+  for (int s : {10001, INT_MAX}) {
     in.segments = s;
-    ExpectRefused(CreateLathe(scene_, in), "Error",
-                  "The number of segments must not be greater than 10000.");
+    ExpectRefused(CreateLathe(scene_, in), "Error", kTooManySegments);
   }
   in.segments = 7;
-  for (float bad :
-       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1e20f}) {
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), 1e20f}) {
     in.angle = bad;
-    ExpectRefused(CreateLathe(scene_, in), "Error",
-                  "The sizes must be finite numbers between -1e15 and 1e15.");
+    ExpectRefused(CreateLathe(scene_, in), "Error", kBadSize);
     in.angle = 360.0f;
     in.y_translation = bad;
-    ExpectRefused(CreateLathe(scene_, in), "Error",
-                  "The sizes must be finite numbers between -1e15 and 1e15.");
+    ExpectRefused(CreateLathe(scene_, in), "Error", kBadSize);
     in.y_translation = 0.0f;
   }
   in.outline = "Dot";
@@ -393,51 +335,32 @@ TEST_F(LatheExtrusionTest, LatheBoundsTotalSize) {
 }
 
 TEST(LatheProperties, IndicesInRangeOverFlagsAndSizes) {
-  for (uint32_t n : {2u, 3u, 5u, 9u}) {
+  for (uint32_t n : {2u, 3u, 5u}) {
     std::vector<Vec3> pts;
-    for (uint32_t i = 0; i < n; ++i) {
-      pts.push_back({1.0f + (i % 3), static_cast<float>(i) * 0.5f, 0.0f});
-    }
-    std::unique_ptr<MeshObject> profile(NewPath(pts));
-    for (int s : {1, 2, 3, 17}) {
-      for (int flags = 0; flags < 4; ++flags) {
-        for (int caps = 0; caps <= 4; ++caps) {
-          ConstructionObject c;
-          c.outline = profile.get();
-          c.segments = s;
-          c.close_profile = flags & 1;
-          c.close_turn = (flags >> 1) & 1;
-          c.caps = caps;
-          c.y_translation = -2.0f;
-          c.step_angle = caps == 2 ? 0.0f : 33.0f;
-          unsigned points = 0;
-          unsigned tris = 0;
-          ASSERT_TRUE(LatheCounts(c, &points, &tris));
-          testing::internal::CaptureStdout();
-          ASSERT_EQ(c.Construct(), 0);
-          testing::internal::GetCapturedStdout();
-          std::unique_ptr<MeshObject> m(c.result);
-          EXPECT_EQ(m->point_count, points);
-          EXPECT_EQ(m->triangle_count, tris);
-          ExpectIndicesInRange(*m);
-        }
+    for (uint32_t i = 0; i < n; ++i) pts.push_back({1.0f + (i % 3), i * 0.5f, 0.0f});
+    auto profile = MakePath(pts);
+    for (int s : {1, 2, 17}) {
+      for (int flags = 0; flags < 4 * 5; ++flags) {
+        ConstructionObject c;
+        c.outline = profile.get();
+        c.segments = s;
+        c.close_profile = flags & 1;
+        c.close_turn = (flags >> 1) & 1;
+        c.caps = flags / 4;
+        c.y_translation = -2.0f;
+        c.step_angle = c.caps == 2 ? 0.0f : 33.0f;
+        unsigned points = 0;
+        unsigned tris = 0;
+        ASSERT_TRUE(LatheCounts(c, &points, &tris));
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(c.Construct(), 0);
+        testing::internal::GetCapturedStdout();
+        std::unique_ptr<MeshObject> m(c.result);
+        EXPECT_EQ(std::pair(m->point_count, m->triangle_count), std::pair(points, tris));
+        ExpectIndicesInRange(*m);
       }
     }
   }
-}
-
-TEST(LatheCapsTest, CrossingCapOutlineWarnsOnTheConsole) {
-  std::unique_ptr<MeshObject> bow(NewPath({{1, 0, 0}, {2, 1, 0}, {2, 0, 0}, {1, 1, 0}}));
-  ConstructionObject c;
-  c.outline = bow.get();
-  c.segments = 2;
-  c.caps = kCapsFirst;
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(c.Construct(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "warning: some points intersect other points.\n");
-  std::unique_ptr<MeshObject> m(c.result);
-  EXPECT_EQ(m->triangle_count, 2u * 6u + 2u);
 }
 
 // --- Z extrusion ---------------------------------------------------------------------------
@@ -464,7 +387,6 @@ TEST_F(LatheExtrusionTest, ZExtrusionOfASquarePath) {
       ExpectNear(m.triangles[2 + i].normal, {0, 0, 1});  // back
     }
     ExpectClosedOutward(m);
-    EXPECT_FALSE(CommandResult().HasMessage());
   }
 }
 
@@ -480,40 +402,33 @@ TEST_F(LatheExtrusionTest, ZExtrusionSegmentsAndOpenOutline) {
   ExpectIndicesInRange(m);
 }
 
-TEST_F(LatheExtrusionTest, ZExtrusionRefusals) {
+TEST_F(LatheExtrusionTest, ZExtrusionRefusalsAndWarning) {
   MeshObject* path = AddPath("P", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
   MeshObject* dot = AddPath("Dot", {{0, 0, 0}});
+  MeshObject* bow = AddPath("Bow", {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}});
   MathSphere sphere;
   Remember();
   ZExtrusionInput in;
-  ExpectRefused(CreateZExtrusion(scene_, in, nullptr), "Attention",
-                "There is no 3D-Mesh_object choosen.");
-  ExpectRefused(CreateZExtrusion(scene_, in, &sphere), "Attention",
-                "There is no 3D-Mesh_object choosen.");
+  for (SceneObject* wrong :
+       {static_cast<SceneObject*>(nullptr), static_cast<SceneObject*>(&sphere)})
+    ExpectRefused(CreateZExtrusion(scene_, in, wrong), "Attention",
+                  "There is no 3D-Mesh_object choosen.");
   in.name = "P";
-  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error",
-                "There is a object with the same name.\nPlease change the name!");
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kNameTaken);
   in.name = "E";
-  for (int s : {0, -4, INT_MIN}) {
+  for (int s : {0, INT_MIN}) {
     in.segments = s;
-    ExpectRefused(CreateZExtrusion(scene_, in, path), "Error",
-                  "The number of segments must be greater than 0.");
+    ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kNoSegments);
   }
   in.segments = 1000000000;
-  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error",
-                "The number of segments must not be greater than 10000.");
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kTooManySegments);
   in.segments = 1;
   in.depth = std::numeric_limits<float>::quiet_NaN();
-  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error",
-                "The sizes must be finite numbers between -1e15 and 1e15.");
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kBadSize);
   in.depth = 1.0f;
   ExpectRefused(CreateZExtrusion(scene_, in, dot), "Attention",
                 "The object has nothing to extrude.");
-}
 
-TEST_F(LatheExtrusionTest, ZExtrusionOfACrossingPathWarns) {
-  MeshObject* bow = AddPath("Bow", {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}});
-  ZExtrusionInput in;
   testing::internal::CaptureStdout();
   const CommandResult r = CreateZExtrusion(scene_, in, bow);
   testing::internal::GetCapturedStdout();
@@ -526,21 +441,14 @@ TEST_F(LatheExtrusionTest, ZExtrusionOfACrossingPathWarns) {
 
 TEST_F(LatheExtrusionTest, ZExtrusionOfAMeshUsesItsBoundary) {
   // An L-shaped flat mesh of three unit squares (facing -Z, like a triangulated outline).
-  auto* l = new MeshObject();
+  const std::vector<Vec3> pts = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0},
+                                 {1, 1, 0}, {2, 1, 0}, {0, 2, 0}, {1, 2, 0}};
+  MeshObject* l =
+      test::MakeMesh(pts, {{0, 4, 1}, {0, 3, 4}, {1, 5, 2}, {1, 4, 5}, {3, 7, 4}, {3, 6, 7}})
+          .release();
   l->name = "L";
-  l->SetPointCount(8);
-  const Vec3 pts[8] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0},
-                       {1, 1, 0}, {2, 1, 0}, {0, 2, 0}, {1, 2, 0}};
-  for (uint32_t i = 0; i < 8; ++i) l->SetPoint(i, pts[i]);
-  const uint32_t tris[6][3] = {{0, 4, 1}, {0, 3, 4}, {1, 5, 2}, {1, 4, 5}, {3, 7, 4}, {3, 6, 7}};
-  l->SetTriangleCount(6);
-  for (uint32_t i = 0; i < 6; ++i) l->SetTriangle(i, tris[i][0], tris[i][1], tris[i][2]);
-  l->ComputeTriangleData();
-  for (uint32_t i = 0; i < 6; ++i) ExpectNear(l->triangles[i].normal, {0, 0, -1});
   scene_.objects->Append(l, 1);
-
   ZExtrusionInput in;
-  in.depth = 1.0f;
   in.segments = 2;
   MeshObject& m = Built(CreateZExtrusion(scene_, in, l));
   // 8 boundary edges through all 8 points: 8 front + 8 middle ring + 8 back points.
@@ -583,12 +491,8 @@ TEST_F(LatheExtrusionTest, PathExtrusionAlongZKeepsTheOutline) {
   in.close_end = false;
   MeshObject& open = Built(CreatePathExtrusion(scene_, in, outline));
   EXPECT_EQ(open.triangle_count, 2u * 3u * 2u);
-  EXPECT_EQ(open.triangles[0].a, 0u);
-  EXPECT_EQ(open.triangles[0].b, 1u);
-  EXPECT_EQ(open.triangles[0].c, 4u);
-  EXPECT_EQ(open.triangles[1].a, 4u);
-  EXPECT_EQ(open.triangles[1].b, 1u);
-  EXPECT_EQ(open.triangles[1].c, 5u);
+  ExpectTriangle(open, 0, 0, 1, 4);
+  ExpectTriangle(open, 1, 4, 1, 5);
 }
 
 TEST_F(LatheExtrusionTest, PathExtrusionRingsFollowTheSpine) {
@@ -608,13 +512,10 @@ TEST_F(LatheExtrusionTest, PathExtrusionRingsFollowTheSpine) {
   MeshObject& m = Built(CreatePathExtrusion(scene_, in, outline));
   ASSERT_EQ(m.point_count, 3u * 10u);
   for (uint32_t k = 0; k < 10; ++k) {
-    const Vec3 q = spine[k];
-    const Vec3 before = spine[k == 0 ? 0 : k - 1];
-    const Vec3 after = spine[k == 9 ? 9 : k + 1];
-    Vec3 tangent = after - before;
+    Vec3 tangent = spine[k == 9 ? 9 : k + 1] - spine[k == 0 ? 0 : k - 1];
     tangent.Normalize();
     for (uint32_t i = 0; i < 3; ++i) {
-      const Vec3 offset = m.points[3 * k + i] - q;
+      const Vec3 offset = m.points[3 * k + i] - spine[k];
       EXPECT_NEAR(offset.Length(), Vec3(tri[i]).Length(), 1e-5);     // carried, not scaled
       EXPECT_NEAR(Dot(offset, tangent), 0.0, 1e-5) << "ring " << k;  // across the spine
     }
@@ -635,20 +536,17 @@ TEST_F(LatheExtrusionTest, PathExtrusionRefusalsAndWarning) {
   PathExtrusionInput in;
   in.outline = "Outline";
   in.path = "Spine";
-  ExpectRefused(CreatePathExtrusion(scene_, in, nullptr), "Attention",
-                "You must first select a path for the outline.");
-  ExpectRefused(CreatePathExtrusion(scene_, in, mesh), "Attention",
-                "You must first select a path for the outline.");
+  for (SceneObject* wrong : {static_cast<SceneObject*>(nullptr), static_cast<SceneObject*>(mesh)})
+    ExpectRefused(CreatePathExtrusion(scene_, in, wrong), "Attention",
+                  "You must first select a path for the outline.");
   in.name = "Spine";
-  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Error",
-                "There is a object with the same name.\nPlease change the name!");
+  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Error", kNameTaken);
   in.name = "X";
-  in.outline = "";
-  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
-                "You must select a path for the outline!");
-  in.outline = "Mesh";  // not a path
-  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
-                "You must select a path for the outline!");
+  for (const char* bad : {"", "Mesh"}) {  // none, or not a path
+    in.outline = bad;
+    ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
+                  "You must select a path for the outline!");
+  }
   in.outline = "Outline";
   in.path = "Missing";
   ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",

@@ -8,6 +8,7 @@
 
 #include "foundation/error_output.h"
 #include "modelling/copies.h"
+#include "modelling/modelling_checks.h"
 #include "modelling/paths.h"
 #include "render/material.h"
 #include "scene/camera.h"
@@ -21,11 +22,7 @@
 namespace orvane {
 namespace {
 
-void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(v.x, expected.x, tolerance);
-  EXPECT_NEAR(v.y, expected.y, tolerance);
-  EXPECT_NEAR(v.z, expected.z, tolerance);
-}
+using test::ExpectNear;
 
 std::vector<SceneObject*> Items(const LIST* list) {
   std::vector<SceneObject*> items;
@@ -53,10 +50,7 @@ void ExpectIndicesValid(const LIST* list) {
 }
 
 MeshObject* NewMesh(const std::vector<Vec3>& points) {
-  auto* mesh = new MeshObject();
-  EXPECT_EQ(mesh->SetPointCount(static_cast<uint32_t>(points.size())), 0);
-  for (uint32_t i = 0; i < points.size(); ++i) mesh->SetPoint(i, points[i]);
-  return mesh;
+  return test::MakeMesh(points).release();
 }
 
 class ModellingScene : public ::testing::Test {
@@ -91,51 +85,34 @@ class ModellingScene : public ::testing::Test {
 
 using NewPathTest = ModellingScene;
 
-TEST_F(NewPathTest, LinearShapesSpreadTheWidthOverNMinusOneSteps) {
-  MeshObject* x = PathAt(NewPath(scene_, "Rail", 5, 8.0f, 360.0f, PathShape::kLinearX));
-  ASSERT_NE(x, nullptr);
-  ASSERT_EQ(x->point_count, 5u);
-  for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(x->points[i], (Vec3{2.0f * i, 0.0f, 0.0f}));
-
-  MeshObject* z = PathAt(NewPath(scene_, "Depth", 3, 4.0f, 0.0f, PathShape::kLinearZ));
-  ASSERT_NE(z, nullptr);
-  ASSERT_EQ(z->point_count, 3u);
-  for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(z->points[i], (Vec3{0.0f, 0.0f, 2.0f * i}));
-}
-
-TEST_F(NewPathTest, CirclesGoRoundOnceWithoutRepeatingTheFirstPoint) {
-  MeshObject* xy = PathAt(NewPath(scene_, "C1", 4, 1.0f, 0.0f, PathShape::kCircleXY));
-  ASSERT_NE(xy, nullptr);
-  ASSERT_EQ(xy->point_count, 4u);
-  ExpectNear(xy->points[0], {1, 0, 0});
-  ExpectNear(xy->points[1], {0, 1, 0});
-  ExpectNear(xy->points[2], {-1, 0, 0});
-  ExpectNear(xy->points[3], {0, -1, 0});
-
-  MeshObject* xz = PathAt(NewPath(scene_, "C2", 4, 2.0f, 0.0f, PathShape::kCircleXZ));
-  ASSERT_NE(xz, nullptr);
-  ExpectNear(xz->points[0], {2, 0, 0});
-  ExpectNear(xz->points[1], {0, 0, 2});
-  ExpectNear(xz->points[2], {-2, 0, 0});
-  ExpectNear(xz->points[3], {0, 0, -2});
-}
-
-TEST_F(NewPathTest, ScrewClimbsByWidthOverNPerPointAndTurnsByTheAngle) {
-  MeshObject* s = PathAt(NewPath(scene_, "Screw", 4, 2.0f, 360.0f, PathShape::kScrewXZ));
-  ASSERT_NE(s, nullptr);
-  ASSERT_EQ(s->point_count, 4u);
-  ExpectNear(s->points[0], {2, 0, 0});
-  ExpectNear(s->points[1], {0, 0.5f, 2});
-  ExpectNear(s->points[2], {-2, 1, 0});
-  ExpectNear(s->points[3], {0, 1.5f, -2});
-}
-
-TEST_F(NewPathTest, SpiralRadiusShrinksByWidthOverN) {
-  MeshObject* s = PathAt(NewPath(scene_, "Spiral", 2, 2.0f, 360.0f, PathShape::kSpiralXZ));
-  ASSERT_NE(s, nullptr);
-  ASSERT_EQ(s->point_count, 2u);
-  ExpectNear(s->points[0], {2, 0, 0});   // radius 2 at 0 degrees
-  ExpectNear(s->points[1], {-1, 1, 0});  // radius 1 at 180 degrees, height 1
+// Linear shapes spread the width over n - 1 steps; circles go round once without repeating the
+// first point; the screw climbs by width / n per point; the spiral's radius shrinks by width / n.
+TEST_F(NewPathTest, ShapesPlaceTheirPoints) {
+  const struct {
+    int64_t n;
+    float width, angle;
+    PathShape shape;
+    std::vector<Vec3> points;
+  } cases[] = {
+      {5,
+       8.0f,
+       360.0f,
+       PathShape::kLinearX,
+       {{0, 0, 0}, {2, 0, 0}, {4, 0, 0}, {6, 0, 0}, {8, 0, 0}}},
+      {3, 4.0f, 0.0f, PathShape::kLinearZ, {{0, 0, 0}, {0, 0, 2}, {0, 0, 4}}},
+      {4, 1.0f, 0.0f, PathShape::kCircleXY, {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}}},
+      {4, 2.0f, 0.0f, PathShape::kCircleXZ, {{2, 0, 0}, {0, 0, 2}, {-2, 0, 0}, {0, 0, -2}}},
+      {4, 2.0f, 360.0f, PathShape::kScrewXZ, {{2, 0, 0}, {0, 0.5f, 2}, {-2, 1, 0}, {0, 1.5f, -2}}},
+      {2, 2.0f, 360.0f, PathShape::kSpiralXZ, {{2, 0, 0}, {-1, 1, 0}}},
+  };
+  int made = 0;
+  for (const auto& c : cases) {
+    MeshObject* p =
+        PathAt(NewPath(scene_, String("P") + String().Str(++made), c.n, c.width, c.angle, c.shape));
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->point_count, c.points.size());
+    for (uint32_t i = 0; i < p->point_count; ++i) ExpectNear(p->points[i], c.points[i]);
+  }
 }
 
 TEST_F(NewPathTest, EveryShapeIsAPathWithinItsWidthInTheScene) {
@@ -192,9 +169,7 @@ TEST_F(NewPathTest, RefusesInTheStatedOrderAndBuildsNothing) {
   const float inf = std::numeric_limits<float>::infinity();
   const Case cases[] = {
       {"Path", 1, 1.0f, 0.0f, PathShape::kLinearX, kNameTakenText},  // the name comes first
-      {"Path", 5, 1.0f, 0.0f, PathShape::kLinearX, kNameTakenText},
       {"New", 1, 1.0f, 0.0f, PathShape::kLinearX, few},
-      {"New", 0, 1.0f, 0.0f, PathShape::kLinearX, few},
       {"New", -7, 1.0f, 0.0f, PathShape::kLinearX, few},
       {"New", 1000000000, 1.0f, 0.0f, PathShape::kLinearX,
        "The number of points must not be greater than 2000000!"},

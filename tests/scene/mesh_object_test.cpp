@@ -65,13 +65,13 @@ class MeshTest : public ::testing::Test {
          {4, 5, 6},
          {4, 6, 7},
          {0, 1, 5},
-         {0, 5, 4},
+         {0, 5, 4},  // z 0, z 1, y 0
          {3, 6, 2},
          {3, 7, 6},
          {0, 4, 7},
          {0, 7, 3},
          {1, 2, 6},
-         {1, 6, 5}});
+         {1, 6, 5}});  // y 1, x 0, x 1
   }
 
   std::ostringstream errors_;
@@ -90,8 +90,6 @@ TEST_F(MeshTest, FreshMeshAndTypeName) {
   EXPECT_STREQ(mesh.TypeName(), "3D-Mesh-Object");
   mesh.is_path = 1;
   EXPECT_STREQ(mesh.TypeName(), "Path");
-  mesh.is_path = 0;
-  EXPECT_STREQ(mesh.TypeName(), "3D-Mesh-Object");
 }
 
 TEST_F(MeshTest, TriangleDataFollowsTheCornerOrder) {

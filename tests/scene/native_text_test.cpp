@@ -149,21 +149,6 @@ TEST(NativeText, PlaneWritesHalfExtentsTypeWordAndSides) {
                                      "single_side\n", "material tiles\n", "gets_shadow <0>\n"}));
 }
 
-TEST(NativeText, TextIsCachedUntilFreed) {
-  MathSphere sphere;
-  sphere.name = "a";
-  LIST* first = sphere.WriteNative();
-  ASSERT_NE(first, nullptr);
-  const Lines before = TextOf(first);
-  sphere.name = "b";
-  EXPECT_EQ(sphere.WriteNative(), first);
-  EXPECT_EQ(TextOf(sphere.WriteNative()), before);
-  sphere.FreeText();
-  EXPECT_EQ(sphere.text, nullptr);
-  const Lines after = NativeLines(sphere);
-  EXPECT_EQ(after[0], "sphere b{\n");
-}
-
 TEST(NativeText, EmptyGroupIsHeaderPlacementAndClosingLine) {
   GroupObject group;
   group.name = "g";

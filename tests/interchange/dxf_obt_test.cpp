@@ -64,23 +64,21 @@ TEST(Dxf, FacesFollowOneAnotherAndIndentedCodesAreRead) {
   ExpectTriangle(mesh, 3, 5, 6, 7);
 }
 
-TEST(Dxf, TriangularFaceKeepsADegenerateTriangle) {
+TEST(Dxf, TriangularFacesAndValuesThatReadLikeCodes) {
   std::vector<std::string> lines = OneFaceFile();
-  lines[4 + 23] = "7";  // fourth corner = third corner (7, 8, 9)
+  lines[4 + 23] = "7";  // fourth corner = third corner (7, 8, 9): a degenerate triangle stays
   lines[4 + 25] = "8";
   lines[4 + 27] = "9";
   MeshObject mesh;
   ASSERT_EQ(ReadDxfText(Lines(lines), mesh), kDxfOk);
   EXPECT_EQ(mesh.triangle_count, 2u);
   ExpectPoint(mesh, 3, 35.0f, 40.0f, 45.0f);
-}
 
-TEST(Dxf, AValueLineReadingLikeACodeIsTakenForTheCode) {
-  std::vector<std::string> lines = OneFaceFile();
+  lines = OneFaceFile();
   lines[4 + 3] = "10";  // layer "10": the real code line "10" becomes its x value
-  MeshObject mesh;
-  ASSERT_EQ(ReadDxfText(Lines(lines), mesh), kDxfOk);
-  ExpectPoint(mesh, 0, 50.0f, 10.0f, 15.0f);
+  MeshObject other;
+  ASSERT_EQ(ReadDxfText(Lines(lines), other), kDxfOk);
+  ExpectPoint(other, 0, 50.0f, 10.0f, 15.0f);
 }
 
 TEST(Dxf, RefusesOtherStartsAndCutFaces) {

@@ -34,6 +34,7 @@ void ExpectAllTrianglesInRange(const MeshObject& mesh) {
   }
 }
 
+#ifndef ORVANE_TEST_SANITIZED
 // The bytes of address space in use now, from /proc/self/statm; 0 when unknown.
 unsigned long long AddressSpaceInUse() {
   std::FILE* f = std::fopen("/proc/self/statm", "r");
@@ -59,6 +60,7 @@ unsigned long long AddressSpaceInUse() {
   const int result = ReadDxfText(text, mesh);
   std::exit(result == kDxfOk && mesh.point_count == 0 && mesh.triangle_count == 0 ? 0 : 1);
 }
+#endif
 
 // Keeping every line of a file as a string of its own costs about 32 bytes per line, so a file
 // of the accepted size made of newlines needs gigabytes and dies of an allocation failure.

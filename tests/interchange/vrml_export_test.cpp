@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -17,6 +16,7 @@
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -197,13 +197,9 @@ TEST(VrmlExport, ObjectFileAndFailures) {
   Scene scene;
   EXPECT_FALSE(exportSceneVrml(scene, static_cast<const char*>(nullptr)));
 
-  const std::string path = ::testing::TempDir() + "vrml_export_test.wrl";
-  ASSERT_TRUE(exportObjectVrml(&light, path.c_str()));
-  std::ifstream file(path);
-  std::stringstream read;
-  read << file.rdbuf();
-  EXPECT_EQ(read.str(), out.str());
-  std::remove(path.c_str());
+  const test::TempDir dir;
+  ASSERT_TRUE(exportObjectVrml(&light, (dir / "light.wrl").c_str()));
+  EXPECT_EQ(test::ReadText(dir / "light.wrl"), out.str());
 }
 
 }  // namespace

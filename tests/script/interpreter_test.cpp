@@ -1,9 +1,7 @@
 #include "script/interpreter.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -15,6 +13,7 @@
 
 #include "foundation/error_output.h"
 #include "scene/scene.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -77,15 +76,9 @@ class NestingItems : public ItemStatements {
 
 class InterpreterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "ovs_interp_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
   void TearDown() override {
     FailNextAllocations(0);
     SetErrorOutput(nullptr);
-    std::filesystem::remove_all(dir_);
   }
 
   std::string Write(const std::string& name, const std::string& text) {
@@ -113,7 +106,8 @@ class InterpreterTest : public ::testing::Test {
     return "\n" + path_ + ": " + kind + " (line " + std::to_string(line) + message;
   }
 
-  std::string dir_;
+  test::TempDir temp_;
+  std::string dir_ = temp_.path().string();
   std::string path_;
   Scene scene_;
   RecordingRenderer renderer_;

@@ -1,13 +1,9 @@
 #include "script/scene_writer.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +20,7 @@
 #include "scene/scene.h"
 #include "script/interpreter.h"
 #include "script/scene_commands.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
@@ -36,17 +33,23 @@ std::string Placed(const char* position) {
 
 const std::string kBoard = "chess board{\ncolor1 <255,0,0>\ncolor2 <0,0,255>\n}\n\n";
 
-const std::string kRed =
-    "material red{\n"
-    "diffus <1>\ndiffus_color <255,0,0>\ndiffus_texture board\ndiffus_tile <1,1>\n"
-    "highlight <0>\nhighlight_size <70.00>\nhighlight_color <255,255,255>\nhighlight_tile <1,1>\n"
-    "refraction <0>\n"
-    "mirror <0>\nmirror_color <255,255,255>\nmirror_tile <1,1>\n"
-    "transparent <0>\ntransparent_color <255,255,255>\ntransparent_tile <1,1>\n"
-    "glow <0>\nglow_color <255,255,255>\nglow_tile <1,1>\n"
-    "ambient <0.1>\nambient_color <255,255,255>\nambient_tile <1,1>\n"
-    "bump <0>\nbump_tile <1,1>\n"
-    "}\n\n";
+// A material with the default channels except the diffuse colour and texture line.
+std::string MaterialText(const std::string& name, const char* diffuse) {
+  return "material " + name + "{\ndiffus <1>\ndiffus_color <" + diffuse + ">\n" +
+         (name == "red" ? "diffus_texture board\n" : "") +
+         "diffus_tile <1,1>\n"
+         "highlight <0>\nhighlight_size <70.00>\nhighlight_color <255,255,255>\nhighlight_tile "
+         "<1,1>\n"
+         "refraction <0>\n"
+         "mirror <0>\nmirror_color <255,255,255>\nmirror_tile <1,1>\n"
+         "transparent <0>\ntransparent_color <255,255,255>\ntransparent_tile <1,1>\n"
+         "glow <0>\nglow_color <255,255,255>\nglow_tile <1,1>\n"
+         "ambient <0.1>\nambient_color <255,255,255>\nambient_tile <1,1>\n"
+         "bump <0>\nbump_tile <1,1>\n"
+         "}\n\n";
+}
+
+const std::string kRed = MaterialText("red", "255,0,0");
 
 const std::string kGroup =
     "object g{\n" + Placed("1,0,0") + "sphere tri_mat_object{\n" + Placed("0,0,0") +
@@ -159,16 +162,7 @@ TEST_F(SmallScene, SceneFileGoldenBytes) {
       "// images\n"
       "image wood{\nload \"wood.iff\"\n}\n\n"
       "fractal frac{\npalette pal\niterations <20>\nlimits <-2.70,0.50,-1.00,1.00>\n}\n\n" +
-      kBoard + "// materials\n" + kRed +
-      "material spare{\n"
-      "diffus <1>\ndiffus_color <255,255,255>\ndiffus_tile <1,1>\n"
-      "highlight <0>\nhighlight_size <70.00>\nhighlight_color <255,255,255>\n"
-      "highlight_tile <1,1>\nrefraction <0>\n"
-      "mirror <0>\nmirror_color <255,255,255>\nmirror_tile <1,1>\n"
-      "transparent <0>\ntransparent_color <255,255,255>\ntransparent_tile <1,1>\n"
-      "glow <0>\nglow_color <255,255,255>\nglow_tile <1,1>\n"
-      "ambient <0.1>\nambient_color <255,255,255>\nambient_tile <1,1>\n"
-      "bump <0>\nbump_tile <1,1>\n}\n\n"
+      kBoard + "// materials\n" + kRed + MaterialText("spare", "255,255,255") +
       "// objects\n"
       "sphere ball{\n" +
       Placed("0,2,0") + "radius <2>\nmaterial red\n}\n\n" + kGroup +
@@ -248,20 +242,10 @@ TEST_F(SmallScene, FractalPaletteIsNamedOnlyWhileItsTextureIsInTheScene) {
 
 class WriterFiles : public SmallScene {
  protected:
-  void SetUp() override {
-    SmallScene::SetUp();
-    std::string pattern = ::testing::TempDir() + "ovs_writer_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  static std::string Read(const std::string& path) { return test::ReadText(path); }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  std::string dir_;
+  test::TempDir temp_;
+  std::string dir_ = temp_.path().string();
 };
 
 TEST_F(WriterFiles, SaveSceneAddsTheExtensionOnce) {
@@ -272,18 +256,6 @@ TEST_F(WriterFiles, SaveSceneAddsTheExtensionOnce) {
   ASSERT_TRUE(SaveScene(scene_, (dir_ + "/s").c_str()));
   EXPECT_EQ(Read(dir_ + "/s.ovs"), SceneText());
   EXPECT_FALSE(std::filesystem::exists(dir_ + "/s"));
-}
-
-TEST_F(WriterFiles, SaveObjectAndMaterialWriteTheStreamText) {
-  ASSERT_TRUE(SaveObject(scene_, group_, (dir_ + "/g.ovo").c_str()));
-  std::ostringstream object;
-  WriteObject(scene_, group_, object);
-  EXPECT_EQ(Read(dir_ + "/g.ovo"), object.str());
-
-  ASSERT_TRUE(SaveMaterial(scene_, red_, (dir_ + "/red.ovm").c_str()));
-  std::ostringstream material;
-  WriteMaterial(scene_, red_, material);
-  EXPECT_EQ(Read(dir_ + "/red.ovm"), material.str());
 }
 
 TEST_F(WriterFiles, NothingToWriteOrNowhereToWriteIsRefused) {

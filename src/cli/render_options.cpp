@@ -314,7 +314,7 @@ void CommandLineRenderer::RenderFrame(Scene& scene, int frame) {
     }
   }
 
-  if (driver_->renderFrame(frame) != 0) ++failed_frames_;
+  if (driver_->renderFrame(frame) != 0 || driver_->OutputFailed()) ++failed_frames_;
 
   if (temporary_light != nullptr) RemoveItem(scene.lights, temporary_light);
   if (borrowed_camera) s.activeCamera = nullptr;

@@ -104,6 +104,7 @@ int RenderDriver::renderFrame(int32_t frame) {
   if (frame > s.frameTo && s.frameTo != -1) return 0;
 
   AbandonFrame();
+  output_failed_ = false;
   tga_name_ = OutputFileName(s.outputName, frame, ".tga");
   jpeg_name_ = OutputFileName(s.outputName, frame, ".jpg");
   depth_name_ = OutputFileName(s.depthMapName, frame, ".tga");
@@ -158,6 +159,7 @@ bool RenderDriver::OpenFrame() {
     tga_ = std::fopen(tga_name_.c_str(), "wb");
     if (tga_ == nullptr) {
       err_ << kTgaOpenFailed;
+      output_failed_ = true;
       return false;
     }
   }
@@ -196,22 +198,28 @@ void RenderDriver::RenderBlocks() {
 }
 
 void RenderDriver::OpenJpeg(int32_t width, int32_t lines) {
-  if (!colour_buffer_) return;  // the rows come from the block buffer
+  if (!colour_buffer_) {  // the rows come from the block buffer
+    output_failed_ = true;
+    return;
+  }
   jpeg_row_ = TryBuffer(std::size_t(width) * 3);
   std::FILE* file = std::fopen(jpeg_name_.c_str(), "wb");
   if (file == nullptr) {
     err_ << kJpegOpenFailed;
+    output_failed_ = true;
     return;
   }
   auto encoder = std::unique_ptr<JpegEncoder>(TryNew<JpegEncoder>());
   if (!encoder || !jpeg_row_) {
     std::fclose(file);
     err_ << kNoBlockBuffer;
+    output_failed_ = true;
     return;
   }
   // Start owns the file from here on, and closes it when it fails.
   if (!encoder->Start(file, width, lines, scene_.render.jpegQuality)) {
     err_ << "JPEG: " << encoder->LastError() << "\n";
+    output_failed_ = true;
     return;
   }
   jpeg_ = std::move(encoder);
@@ -223,6 +231,7 @@ void RenderDriver::OpenDepthMap(int32_t width, int32_t lines) {
   depth_ = std::fopen(depth_name_.c_str(), "wb");
   if (depth_ == nullptr) {
     err_ << kTgaOpenFailed;
+    output_failed_ = true;
     return;
   }
   depth_on_ = true;
@@ -296,6 +305,7 @@ void RenderDriver::FlushBlock(uint32_t pixels) {
       }
       if (!jpeg_->WriteRow(jpeg_row_.get())) {
         err_ << "JPEG: " << jpeg_->LastError() << "\n";
+        output_failed_ = true;
         jpeg_.reset();
         break;
       }
@@ -308,7 +318,10 @@ void RenderDriver::FlushBlock(uint32_t pixels) {
 
 void RenderDriver::FinishFrame() {
   if (pixel_counter_ > 0) FlushBlock(pixel_counter_);
-  if (jpeg_ && !jpeg_->Finish()) err_ << "JPEG: " << jpeg_->LastError() << "\n";
+  if (jpeg_ && !jpeg_->Finish()) {
+    err_ << "JPEG: " << jpeg_->LastError() << "\n";
+    output_failed_ = true;
+  }
   jpeg_.reset();
   if (tga_ != nullptr && std::fclose(tga_) != 0) ReportWriteFailure(tga_name_.c_str());
   tga_ = nullptr;
@@ -334,6 +347,7 @@ std::unique_ptr<uint8_t[]> RenderDriver::AllocateBlockBuffer(std::size_t bytes) 
 }
 
 void RenderDriver::ReportWriteFailure(const char* what) {
+  output_failed_ = true;
   if (write_failed_) return;  // once per frame is enough
   write_failed_ = true;
   err_ << "ERROR: Could not write " << what << "\n";

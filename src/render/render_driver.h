@@ -110,6 +110,11 @@ class RenderDriver {
   void SetFogColour(uint8_t r, uint8_t g, uint8_t b);
   void SetBackgroundColour(uint8_t r, uint8_t g, uint8_t b);
 
+  // Whether the last renderFrame lost a picture it was asked for: a TGA, JPEG or depth-map
+  // file that could not be opened or fully written (each was reported on the error stream).
+  // renderFrame itself answers -1 only for the TGA file that cannot be opened.
+  bool OutputFailed() const { return output_failed_; }
+
   // The file names built by the last renderFrame.
   const String& TgaFileName() const { return tga_name_; }
   const String& JpegFileName() const { return jpeg_name_; }
@@ -199,6 +204,7 @@ class RenderDriver {
   std::unique_ptr<JpegEncoder> jpeg_;
   bool depth_on_ = false;
   bool write_failed_ = false;
+  bool output_failed_ = false;
   std::unique_ptr<uint8_t[]> colour_buffer_;
   std::unique_ptr<uint8_t[]> depth_buffer_;
   std::unique_ptr<uint8_t[]> jpeg_row_;

@@ -118,6 +118,7 @@ TEST_F(RenderDriverFiles, UnwritableOutputs) {
   EXPECT_EQ(b.err.str(), "TGA: Cannot open output file \n");
   EXPECT_EQ(b.out.str(), "");
   EXPECT_EQ(b.scene.render.framesRendered, 0u);
+  EXPECT_TRUE(b.driver.OutputFailed());
 
   // The JPEG (a folder of that name is in the way): skipped, the TGA is still written.
   b.err.str("");
@@ -131,6 +132,25 @@ TEST_F(RenderDriverFiles, UnwritableOutputs) {
   EXPECT_EQ(b.err.str(), "JPEG: Cannot open output file \nTGA: Cannot open output file \n");
   EXPECT_EQ(ReadBytes(dir / "pic00001.tga").size(), 18u + 40 * 20 * 3);
   EXPECT_EQ(b.scene.render.framesRendered, 1u);
+  EXPECT_TRUE(b.driver.OutputFailed());  // the caller learns that pictures were lost
+
+  // Each frame starts without the failures of the last.
+  std::filesystem::remove(dir / "pic00001.jpg");
+  b.scene.render.depthMapName = (dir / "depth").c_str();
+  EXPECT_EQ(b.driver.renderFrame(1), 0);
+  EXPECT_FALSE(b.driver.OutputFailed());
+}
+
+// A full device behind the picture's name: the frame is rendered, the failed write reported and
+// the frame marked as having lost its picture.
+TEST_F(RenderDriverFiles, WriteFailuresAreReported) {
+  std::error_code error;
+  std::filesystem::create_symlink("/dev/full", dir / "full.tga", error);
+  if (error || !std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  b.Output(dir / "full", 40, 20);
+  EXPECT_EQ(b.driver.renderFrame(-1), 0);
+  EXPECT_EQ(b.err.str(), "ERROR: Could not write " + (dir / "full.tga") + "\n");
+  EXPECT_TRUE(b.driver.OutputFailed());
 }
 
 TEST_F(RenderDriverFiles, SkipExistingAndFrameRange) {

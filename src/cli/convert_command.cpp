@@ -29,14 +29,16 @@ const char* const kConvertUsage =
     "Runs each IN file in turn in one scene, as the editor loads files (TRACE! renders\n"
     "nothing), then writes OUT in the format its extension names:\n"
     "  .ovs   the whole scene\n"
-    "  .ovo   the scene's only top-level object, with its textures and materials\n"
+    "  .ovo   the scene's only top-level object (or the one --object names), with its\n"
+    "         textures and materials\n"
     "  .ovm   the scene's only material, with its textures\n"
     "  .3ds   the scene's only top-level object (or the one --object names): a 3D-Mesh-Object\n"
     "         or the 3D-Mesh-Objects of a Group-Object\n"
     "  .wrl   the scene as VRML 1.0 (lights and objects), or the object --object names\n"
     "  .pov   the scene as POV-Ray text, or the object --object names with its material\n"
     "IN files ending \".3ds\", \".obt\" or \".dxf\" are imported as one object each, named after\n"
-    "the file (a number is added when the name is taken).\n"
+    "the file (other bytes than letters, digits, '_' and '-' become '_', and a number is\n"
+    "added when the name is taken).\n"
     "An IN file that cannot be opened as given is tried again with \".ovs\" added. OUT \"-\"\n"
     "writes to standard output; the scripts' own output (comment, nl) then goes to standard\n"
     "error instead of standard output.\n"
@@ -44,7 +46,7 @@ const char* const kConvertUsage =
     "Options:\n"
     "  -f, --format EXT   write this format (ovs, ovo, ovm, 3ds, wrl or pov) whatever\n"
     "                     OUT is called; OUT \"-\" without this option writes a scene\n"
-    "  --object NAME      the top-level object to write (.3ds, .wrl, .pov)\n"
+    "  --object NAME      the top-level object to write (.ovo, .3ds, .wrl, .pov)\n"
     "  -h, --help         show this help\n"
     "\n"
     "Exit status: 0 when OUT was written, 1 when an input could not be read or OUT could not\n"
@@ -81,15 +83,6 @@ bool WriteSceneFormat(Scene& scene, const std::string&, std::ostream& out, std::
   return WriteScene(scene, out);
 }
 
-bool WriteObjectFormat(Scene& scene, const std::string&, std::ostream& out, std::string* problem) {
-  const std::vector<SceneObject*> objects = ItemsOf<SceneObject>(scene.objects);
-  if (objects.size() != 1) {
-    *problem = CountProblem("an object file (.ovo)", objects.size(), "top-level object");
-    return false;
-  }
-  return WriteObject(scene, objects.front(), out);
-}
-
 bool WriteMaterialFormat(Scene& scene, const std::string&, std::ostream& out,
                          std::string* problem) {
   const std::vector<Material*> materials = ItemsOf<Material>(scene.materials);
@@ -116,6 +109,12 @@ SceneObject* ChosenObject(Scene& scene, const std::string& name, const char* fil
   }
   *problem = "the scene has no top-level object named '" + name + "'";
   return nullptr;
+}
+
+bool WriteObjectFormat(Scene& scene, const std::string& object_name, std::ostream& out,
+                       std::string* problem) {
+  SceneObject* object = ChosenObject(scene, object_name, "an object file (.ovo)", problem);
+  return object && WriteObject(scene, object, out);
 }
 
 bool Write3dsFormat(Scene& scene, const std::string& object_name, std::ostream& out,

@@ -1,18 +1,19 @@
 #include "script/scene_writer.h"
 
+#include <cstddef>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "foundation/ov_string.h"
 #include "render/material.h"
 #include "render/native_text.h"
 #include "render/texture.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/scene.h"
-#include "foundation/ov_string.h"
 #include "scene/scene_object.h"
 
 namespace orvane {
@@ -155,9 +156,75 @@ bool WriteFile(const char* fileName, const std::string& text) {
   return !file.fail();
 }
 
+// A script line holds at most this many bytes: the reader drops the rest of a longer line.
+constexpr std::size_t kLineLimit = 127;
+
+// The tokens of `line` that may go on lines of their own: the runs of bytes between spaces
+// (a string "..." and a value <...> are kept whole), with the `{` that ends a block header
+// split from the name before it.
+std::vector<std::string> LinePieces(const std::string& line) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  char closing = '\0';  // the byte that ends the string or value being read
+  for (const char c : line) {
+    if (closing != '\0') {
+      if (c == closing) closing = '\0';
+    } else if (c == ' ') {
+      if (!piece.empty()) pieces.push_back(piece);
+      piece.clear();
+      continue;
+    } else if (piece.empty() && (c == '"' || c == '<')) {
+      closing = c == '"' ? '"' : '>';
+    }
+    piece += c;
+  }
+  if (!piece.empty()) pieces.push_back(piece);
+  if (!pieces.empty() && pieces.back().size() > 1 && pieces.back().back() == '{') {
+    pieces.back().pop_back();
+    pieces.emplace_back("{");
+  }
+  return pieces;
+}
+
+// `text` with every line longer than kLineLimit spread over several lines at its token
+// boundaries, so that reading the text back sees every token (a long name with its keyword
+// and `{` would otherwise lose its end). Comment lines and single tokens are left as they are.
+std::string FitLines(const std::string& text) {
+  std::string fitted;
+  fitted.reserve(text.size());
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(begin, end - begin);
+    const bool has_end = end < text.size();
+    begin = end + 1;
+    if (line.size() <= kLineLimit || line.find("//") != std::string::npos ||
+        line.find("/*") != std::string::npos) {
+      fitted += line;
+      if (has_end) fitted += '\n';
+      continue;
+    }
+    std::string current;
+    for (const std::string& piece : LinePieces(line)) {
+      if (!current.empty() && current.size() + 1 + piece.size() > kLineLimit) {
+        fitted += current;
+        fitted += '\n';
+        current.clear();
+      }
+      if (!current.empty()) current += ' ';
+      current += piece;
+    }
+    fitted += current;
+    if (has_end) fitted += '\n';
+  }
+  return fitted;
+}
+
 }  // namespace
 
-bool WriteScene(Scene& scene, std::ostream& out) {
+bool WriteScene(Scene& scene, std::ostream& to) {
+  std::ostringstream out;
   out << kSceneFileHeader << "// lights\n";
   ForEach<SceneObject>(scene.lights, [&](SceneObject& light) { WriteItem(out, light); });
   out << "// images\n";
@@ -170,7 +237,8 @@ bool WriteScene(Scene& scene, std::ostream& out) {
   ForEach<SceneObject>(scene.cameras, [&](SceneObject& camera) { WriteItem(out, camera); });
   WriteRaytraceBlock(out, scene);
   out << "\nTRACE! <1>\n";
-  return out.good();
+  to << FitLines(out.str());
+  return to.good();
 }
 
 String SceneFileName(const char* fileName) {
@@ -185,8 +253,9 @@ bool SaveScene(Scene& scene, const char* fileName) {
   return WriteScene(scene, text) && WriteFile(SceneFileName(fileName).c_str(), text.str());
 }
 
-bool WriteObject(Scene& scene, SceneObject* object, std::ostream& out) {
+bool WriteObject(Scene& scene, SceneObject* object, std::ostream& to) {
   if (!object) return false;
+  std::ostringstream out;
   out << kObjectFileHeader << "// images\n";
   if (object->GetType() == kItemGroup) {
     if (const auto* group = dynamic_cast<const GroupObject*>(object)) {
@@ -199,7 +268,8 @@ bool WriteObject(Scene& scene, SceneObject* object, std::ostream& out) {
   }
   out << "// object\n";
   WriteItem(out, *object);
-  return out.good();
+  to << FitLines(out.str());
+  return to.good();
 }
 
 bool SaveObject(Scene& scene, SceneObject* object, const char* fileName) {
@@ -208,11 +278,13 @@ bool SaveObject(Scene& scene, SceneObject* object, const char* fileName) {
   return WriteObject(scene, object, text) && WriteFile(fileName, text.str());
 }
 
-bool WriteMaterial(Scene& scene, Material* material, std::ostream& out) {
+bool WriteMaterial(Scene& scene, Material* material, std::ostream& to) {
   if (!material) return false;
+  std::ostringstream out;
   out << kMaterialFileHeader << "// images\n";
   WriteMaterialWithTextures(out, scene.images, *material);
-  return out.good();
+  to << FitLines(out.str());
+  return to.good();
 }
 
 bool SaveMaterial(Scene& scene, Material* material, const char* fileName) {

@@ -13,6 +13,9 @@
 // line feeds of the text), so a file that cannot be opened is left as it was; they return
 // false for nothing to write, a file that cannot be opened or a failed write.
 //
+// A line longer than a script line may be (127 bytes; long names make them) is spread over
+// several lines at its token boundaries, so that the file reads back token for token.
+//
 // Textures without a block of their own (palettes) are never written; a fractal names the
 // texture whose palette it uses only when that texture is in the scene's texture list.
 

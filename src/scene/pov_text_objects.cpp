@@ -52,6 +52,20 @@ String GeneralVector(const Vec3& v) {
   return GeneralVector(v.x, v.y, v.z);
 }
 
+// Whether turning the standard frame by the placement angles (about Y, then X, then Z) gives the
+// item's frame. Items turned by "normal", "view" or axis statements keep angles that do not
+// describe their frame.
+bool FrameFollowsAngles(const Placement& placement) {
+  Placement turned;
+  turned.RotateAxesEuler(placement.axis_deg, MakeEulerOrder(2, 1, 3));
+  const auto close = [](const Vec3& a, const Vec3& b) {
+    return std::fabs(a.x - b.x) < 1e-3f && std::fabs(a.y - b.y) < 1e-3f &&
+           std::fabs(a.z - b.z) < 1e-3f;
+  };
+  return close(turned.axis_X, placement.axis_X) && close(turned.axis_Y, placement.axis_Y) &&
+         close(turned.axis_Z, placement.axis_Z);
+}
+
 // The POV-Ray texture name of the item's material (without "_sph"/"_pln").
 String MaterialName(const SceneObject& item) {
   return item.material ? PovTextureName(item.material->name) : String("standard");
@@ -123,7 +137,8 @@ void MathSphere::BuildPovText(LIST& lines) {
 }
 
 // A unit box or disc centred at the origin, scaled by the radii, turned by the placement
-// angles (Y, then X, then Z) and moved to the position. An unlimited plane (infinite, or a
+// angles (Y, then X, then Z) — or, when those angles do not give the plane's frame, by the
+// frame itself — and moved to the position. An unlimited plane (infinite, or a
 // circle without a positive radius) writes nothing.
 void MathPlane::BuildPovText(LIST& lines) {
   const bool bounded = plane_type_ == kPlaneRectangle || plane_type_ == kPlaneEllipse ||
@@ -139,9 +154,21 @@ void MathPlane::BuildPovText(LIST& lines) {
   AppendTextLine(lines, String("texture {") + MaterialName(*this) + "_pln }\n");
   AppendTextLine(lines, "translate <-0.5,-0.5,0>\n");
   AppendTextLine(lines, String("scale ") + GeneralVector(radius_X_, ry, 0.0) + "\n");
-  AppendTextLine(lines, String("rotate ") + GeneralVector(0.0, deg.y, 0.0) + "\n");
-  AppendTextLine(lines, String("rotate ") + GeneralVector(deg.x, 0.0, 0.0) + "\n");
-  AppendTextLine(lines, String("rotate ") + GeneralVector(0.0, 0.0, deg.z) + "\n");
+  if (FrameFollowsAngles(placement)) {
+    AppendTextLine(lines, String("rotate ") + GeneralVector(0.0, deg.y, 0.0) + "\n");
+    AppendTextLine(lines, String("rotate ") + GeneralVector(deg.x, 0.0, 0.0) + "\n");
+    AppendTextLine(lines, String("rotate ") + GeneralVector(0.0, 0.0, deg.z) + "\n");
+  } else {
+    // The angles would turn the plane elsewhere: the frame itself, as rows of a matrix that
+    // takes the unit square's x, y and z onto axis_X, axis_Y and axis_Z.
+    const Vec3& x = placement.axis_X;
+    const Vec3& y = placement.axis_Y;
+    const Vec3& z = placement.axis_Z;
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, "matrix <%g,%g,%g, %g,%g,%g, %g,%g,%g, 0,0,0>\n", x.x, x.y,
+                  x.z, y.x, y.y, y.z, z.x, z.y, z.z);
+    AppendTextLine(lines, buffer);
+  }
   AppendTextLine(lines, String("translate ") + GeneralVector(placement.position) + "\n");
   AppendTextLine(lines, "}\n");
 }

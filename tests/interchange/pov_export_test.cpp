@@ -161,13 +161,27 @@ TEST(PovText, SpherePlaneMeshAndGroup) {
   ASSERT_TRUE(plane->SetRadiusX(2.0f));
   ASSERT_TRUE(plane->SetRadiusY(1.0f));
   plane->placement.position = {1.0f, 2.0f, 3.5f};
+  // Angles that describe the frame (turned about Y, then X, then Z) are written as rotations.
   plane->placement.axis_deg = {10.0f, 20.0f, 30.0f};
+  plane->placement.RotateAxesEuler(plane->placement.axis_deg, MakeEulerOrder(2, 1, 3));
   const std::string transforms =
       "texture {red_pln }\ntranslate <-0.5,-0.5,0>\nscale <2,1,0>\nrotate <0,20,0>\n"
       "rotate <10,0,0>\nrotate <0,0,30>\ntranslate <1,2,3.5>\n}\n";
   EXPECT_EQ(Pov(*plane), "box { <0,0,0>,<1,1,0>\n" + transforms);
   ASSERT_TRUE(plane->SetPlaneType(kPlaneEllipse));
   EXPECT_EQ(Pov(*plane), "cylinder { <0.5,0.5,0>,<0.5,0.5,0.0001>,0.5\n" + transforms);
+
+  // A plane laid down by its normal keeps angles of 0: its frame is written as a matrix (the
+  // rotations would stand it upright).
+  MathPlane floor;
+  floor.material = &red;
+  ASSERT_TRUE(floor.SetPlaneType(kPlaneRectangle));
+  ASSERT_TRUE(floor.SetRadiusX(3.0f));
+  ASSERT_TRUE(floor.SetRadiusY(2.0f));
+  floor.PointAlong({0.0f, 1.0f, 0.0f});
+  EXPECT_EQ(Pov(floor),
+            "box { <0,0,0>,<1,1,0>\ntexture {red_pln }\ntranslate <-0.5,-0.5,0>\nscale <3,2,0>\n"
+            "matrix <1,0,0, 0,0,1, 0,1,0, 0,0,0>\ntranslate <0,0,0>\n}\n");
 
   auto* mesh = new MeshObject;
   ASSERT_EQ(mesh->SetPointCount(3), 0);

@@ -245,7 +245,7 @@ Outline Reversed(Outline p) {
   return p;
 }
 
-// --- The cases of the definition ---
+// --- Reference cases ---
 
 TEST(Triangulate, SquareGivesTwoTrianglesFacingMinusZ) {
   const Outline square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};

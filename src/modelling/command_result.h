@@ -45,6 +45,10 @@ struct CommandResult {
   }
 };
 
+// The titles of the message boxes of refused commands.
+inline constexpr const char* kErrorTitle = "Error";
+inline constexpr const char* kAttentionTitle = "Attention";
+
 // The refusal when memory for the new item or its list node cannot be had.
 inline constexpr const char* kOutOfMemoryTitle = "Error";
 inline constexpr const char* kOutOfMemoryText = "Not enough memory for the new object.";

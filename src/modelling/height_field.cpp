@@ -17,7 +17,6 @@ namespace orvane {
 
 namespace {
 
-constexpr const char* kErrorTitle = "Error";
 constexpr const char* kFehlerTitle = "Fehler";
 constexpr const char* kSelectTextureText = "You must select a texture.";
 constexpr const char* kSelectTextureFirstText = "You must select a texture first.";

@@ -13,8 +13,6 @@ namespace orvane {
 
 namespace {
 
-constexpr const char* kErrorTitle = "Error";
-constexpr const char* kAttentionTitle = "Attention";
 constexpr const char* kTooFewPointsText = "The number of points must be greater than 1!";
 constexpr const char* kTooManyPointsText = "The number of points must not be greater than 2000000!";
 constexpr const char* kUnknownShapeText = "Unknown basic look of the path!";

@@ -19,8 +19,6 @@ namespace orvane {
 
 namespace {
 
-constexpr const char* kAttentionTitle = "Attention";
-constexpr const char* kErrorTitle = "Error";
 constexpr const char* kSamePolygonText = "The second polygon may not be the first polygon!";
 constexpr const char* kNotMeshesText = "Both polygons must be 3D-Mesh-Objects!";
 constexpr const char* kCannotUniteText = "The polygons can't united.";

@@ -12,7 +12,7 @@
 #include "imageio/picture.h"
 #include "modelling/height_field.h"
 #include "modelling/polygons.h"
-#include "render/texture.h"
+#include "material/texture.h"
 #include "scene/mesh_object.h"
 
 namespace orvane {

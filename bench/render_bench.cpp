@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "render/material.h"
+#include "material/material.h"
 #include "render/render_driver.h"
 #include "scene/camera.h"
 #include "scene/light_source.h"

@@ -11,7 +11,7 @@
 #include "interchange/pov_export.h"
 #include "interchange/three_ds.h"
 #include "interchange/vrml_export.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/scene.h"
 #include "scene/scene_object.h"
 #include "script/interpreter.h"

@@ -18,7 +18,7 @@
 #include "foundation/error_output.h"
 #include "foundation/list.h"
 #include "foundation/ov_string.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/scene.h"
 #include "scene/scene_object.h"
 

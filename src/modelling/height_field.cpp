@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/sampling.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/sampling.h"
+#include "material/texture.h"
 #include "scene/mesh_object.h"
 #include "scene/naming.h"
 #include "scene/scene.h"

@@ -32,7 +32,7 @@
 
 #include "foundation/ov_string.h"
 #include "imageio/picture.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "render/tracer.h"
 #include "scene/math_sphere.h"
 

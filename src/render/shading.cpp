@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "foundation/list.h"
-#include "render/sampling.h"
+#include "material/sampling.h"
 #include "render/tracer.h"
 #include "scene/light_source.h"
 #include "scene/mesh_object.h"

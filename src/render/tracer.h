@@ -25,8 +25,8 @@
 #include <cstdint>
 
 #include "foundation/vec3.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/ray.h"
 
 namespace orvane {

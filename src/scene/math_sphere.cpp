@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/sampling.h"
+#include "material/material.h"
+#include "material/sampling.h"
 
 namespace orvane {
 

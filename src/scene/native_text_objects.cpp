@@ -1,8 +1,8 @@
 // The native (scene-language) text of the scene items: one block per item, read back by the
 // scene definition commands. Flags are written only where they differ from a fresh item's.
 
-#include "render/material.h"
-#include "render/native_text.h"
+#include "material/material.h"
+#include "material/native_text.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

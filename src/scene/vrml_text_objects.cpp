@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "render/material.h"
-#include "render/native_text.h"
+#include "material/material.h"
+#include "material/native_text.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

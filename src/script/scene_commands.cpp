@@ -10,8 +10,8 @@
 #include <ostream>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

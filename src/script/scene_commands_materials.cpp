@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/scene.h"
 #include "script/scene_commands.h"
 

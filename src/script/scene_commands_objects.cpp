@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/group_object.h"
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "render/texture.h"
+#include "material/texture.h"
 #include "scene/camera.h"
 #include "scene/render_settings.h"
 #include "scene/scene.h"

@@ -8,7 +8,7 @@
 #include "foundation/bitmap.h"
 #include "foundation/error_output.h"
 #include "imageio/ilbm.h"
-#include "render/texture.h"
+#include "material/texture.h"
 #include "scene/scene.h"
 #include "script/scene_commands.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "foundation/ov_string.h"
-#include "render/material.h"
-#include "render/native_text.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/native_text.h"
+#include "material/texture.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/scene.h"

@@ -16,7 +16,7 @@
 #include "interchange/import_object.h"
 #include "interchange/three_ds.h"
 #include "interchange/vrml_export.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"
 #include "scene/math_plane.h"

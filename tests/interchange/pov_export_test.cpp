@@ -9,8 +9,8 @@
 
 #include "imageio/dib.h"
 #include "interchange/pov_export.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "interchange/import_object.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/group_object.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "interchange/vrml_export.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

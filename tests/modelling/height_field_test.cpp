@@ -9,7 +9,7 @@
 
 #include "foundation/error_output.h"
 #include "imageio/picture.h"
-#include "render/texture.h"
+#include "material/texture.h"
 #include "scene/mesh_object.h"
 #include "scene/naming.h"
 #include "scene/scene.h"

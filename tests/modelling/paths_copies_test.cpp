@@ -10,7 +10,7 @@
 #include "modelling/copies.h"
 #include "modelling/modelling_checks.h"
 #include "modelling/paths.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "modelling/modelling_checks.h"
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "support/command_test.h"

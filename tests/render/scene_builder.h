@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "render/material.h"
+#include "material/material.h"
 #include "render/render_driver.h"
-#include "render/texture.h"
+#include "material/texture.h"
 #include "scene/camera.h"
 #include "scene/light_source.h"
 #include "scene/math_plane.h"

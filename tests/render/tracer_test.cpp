@@ -12,8 +12,8 @@
 #include <ostream>
 #include <sstream>
 
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"
 #include "scene/math_plane.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <memory>
 
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
 #include "scene/recording_sink.h"

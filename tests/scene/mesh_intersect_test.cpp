@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/group_object.h"
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"

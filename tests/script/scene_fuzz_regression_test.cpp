@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "render/material.h"
+#include "material/material.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"

@@ -1,12 +1,12 @@
-#include "render/native_text.h"
+#include "material/native_text.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 
 namespace orvane {
 

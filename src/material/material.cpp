@@ -1,4 +1,4 @@
-#include "render/material.h"
+#include "material/material.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "render/sampling.h"
+#include "material/sampling.h"
 
 #include <cmath>
 

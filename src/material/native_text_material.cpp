@@ -1,9 +1,9 @@
 // The native (scene-language) text of materials and textures.
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/native_text.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/native_text.h"
+#include "material/texture.h"
 
 namespace orvane {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "foundation/error_output.h"
-#include "render/material.h"
-#include "render/native_text.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/native_text.h"
+#include "material/texture.h"
 
 namespace orvane {
 

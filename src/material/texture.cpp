@@ -1,4 +1,4 @@
-#include "render/texture.h"
+#include "material/texture.h"
 
 #include <cstdio>
 #include <string>

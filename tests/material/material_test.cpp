@@ -1,11 +1,11 @@
-#include "render/material.h"
+#include "material/material.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <vector>
 
-#include "render/texture.h"
+#include "material/texture.h"
 
 namespace orvane {
 namespace {

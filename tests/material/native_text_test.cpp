@@ -1,7 +1,7 @@
 // The native (scene-language) text of materials and textures, and the number formats of the
 // native writers.
 
-#include "render/native_text.h"
+#include "material/native_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 
 namespace orvane {
 namespace {

@@ -19,8 +19,8 @@
 // textures (kind 3) give no texel.
 
 #include "foundation/vec3.h"
-#include "render/material.h"
-#include "render/texture.h"
+#include "material/material.h"
+#include "material/texture.h"
 
 namespace orvane {
 

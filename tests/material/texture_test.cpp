@@ -1,4 +1,4 @@
-#include "render/texture.h"
+#include "material/texture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 
 #include "imageio/ilbm.h"
 #include "imageio/jpeg.h"
-#include "render/material.h"
-#include "render/sampling.h"
+#include "material/material.h"
+#include "material/sampling.h"
 #include "support/test_files.h"
 
 namespace orvane {

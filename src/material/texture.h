@@ -19,7 +19,7 @@
 #include "foundation/ov_string.h"
 #include "imageio/dib.h"
 #include "imageio/picture.h"
-#include "render/procedural.h"
+#include "material/procedural.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "render/procedural.h"
+#include "material/procedural.h"
 
 #include <gtest/gtest.h>
 

@@ -439,6 +439,8 @@ void RenderDriver::PrepareBackground() {
 // --- Scene preparation and previews --------------------------------------------------------
 
 void RenderDriver::prepareScene() {
+  index_.Clear();
+  tracer_.UseIndex(&index_);
   LIST* objects = scene_.objects;
   if (objects == nullptr) return;
   // Objects the material preview left behind.
@@ -461,6 +463,8 @@ void RenderDriver::prepareScene() {
   for (ListNode* node = objects->head; node != nullptr; node = node->next) {
     if (auto* object = dynamic_cast<SceneObject*>(node->item)) object->PrepareRender();
   }
+  index_.Build(objects);
+  tracer_.UseIndex(&index_);
 }
 
 void RenderDriver::renderPreview(int32_t width, int32_t height, uint8_t* red, uint8_t* green,

@@ -33,6 +33,7 @@
 #include "foundation/ov_string.h"
 #include "imageio/picture.h"
 #include "material/material.h"
+#include "render/scene_index.h"
 #include "render/tracer.h"
 #include "scene/math_sphere.h"
 
@@ -175,6 +176,7 @@ class RenderDriver {
   Scene& scene_;
   std::ostream& out_;
   std::ostream& err_;
+  SceneIndex index_;
   Tracer tracer_;
 
   // The background texture is sampled through the diffuse channel of this radius-1 sphere,

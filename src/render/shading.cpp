@@ -73,30 +73,31 @@ Vec3 TransmittedDirection(const Vec3& d, const Vec3& normal, const Vec3& reflect
 
 // Hit point, normal (smooth for meshes with use_phong), texture coordinates, bump and the
 // reflected direction, and the material samples at (u, v).
-void Tracer::DescribeHit(SceneObject* hit, const Ray& ray, float distance, Surface* s) {
-  s->object = hit;
-  const Material* material = hit->GetMaterial();
+void Tracer::DescribeHit(RayHit hit, const Ray& ray, Surface* s) {
+  SceneObject* object = hit.object;
+  s->object = object;
+  const Material* material = object->GetMaterial();
   s->material = material ? material : &fallback_material_;
   s->direction = ray.direction;
   Ray to_hit = ray;
-  to_hit.length = distance;
+  to_hit.length = hit.distance;
   s->point = to_hit.origin + to_hit.direction * static_cast<double>(to_hit.length);
+  // The texture coordinates and the bump of a mesh belong to this point.
+  hit.point = s->point;
 
-  Vec3 n;
-  hit->NormalAt(&n, s->point);
-  if (hit->GetType() == kItemMesh && hit->HasFlag(kUsePhong)) {
-    if (const auto* mesh = dynamic_cast<const MeshObject*>(hit)) mesh->SmoothNormalAt(s->point, &n);
+  Vec3 n = object->HitNormal(hit, s->point);
+  if (object->GetType() == kItemMesh && object->HasFlag(kUsePhong)) {
+    if (const auto* mesh = dynamic_cast<const MeshObject*>(object))
+      mesh->HitSmoothNormal(hit, s->point, &n);
   }
   n.Normalize();
-  hit->ComputeTextureUV();
-  s->u = hit->TextureU();
-  s->v = hit->TextureV();
+  object->HitTextureUV(&hit, s->point);
+  s->u = hit.u;
+  s->v = hit.v;
 
   s->cos_view = Dot(n, s->direction);
   if (s->material->value(kBump, 0) > 0.0f) {
-    Vec3 bump;
-    hit->BumpAt(&bump);
-    n += bump;
+    n += object->HitBump(hit);
     n.Normalize();
   }
   s->normal = n;
@@ -162,7 +163,6 @@ void Tracer::AddLight(const LightSource& light, const Surface& s, Sum* sum) {
     FilterShadow(light, s, L, colour);
 
   const double intensity = k * cos_light;
-  s.object->SetTextureUV(s.u, s.v);
   const double d = s.diffuse_amount;
   sum->r += Truncated(s.diffuse.r * colour[0] * kByteScale * d * intensity);
   sum->g += Truncated(s.diffuse.g * colour[1] * kByteScale * d * intensity);
@@ -185,7 +185,8 @@ void Tracer::AddLight(const LightSource& light, const Surface& s, Sum* sum) {
 // Walks the shadow ray from blocker to blocker: an opaque one removes the light, a
 // transparent one lets through its transparency colour scaled by its filter amount. The lit
 // object does not shadow itself unless it is a mesh; a parallel light lies beyond every
-// blocker.
+// blocker. Where no caster of the scene lets light through, the first blocker decides, and
+// any blocker in front of the light (and of the lit object itself) is as good as the nearest.
 void Tracer::FilterShadow(const LightSource& light, const Surface& s, const Vec3& L,
                           int64_t colour[3]) {
   Ray shadow;
@@ -193,11 +194,19 @@ void Tracer::FilterShadow(const LightSource& light, const Surface& s, const Vec3
   shadow.length = 1.0f;
   shadow.normalized = 1;
   shadow.origin = s.point + L * kSurfaceOffset;
+  const SceneIndex& index = Index();
+  if (!index.HasTransparentCasters()) {
+    const double reach =
+        light.parallel ? HUGE_VAL : Distance(shadow.origin, light.placement.position);
+    if (index.Blocked(shadow, reach, s.object)) colour[0] = colour[1] = colour[2] = 0;
+    return;
+  }
   const bool self_shadowing = s.object->GetType() == kItemMesh;
   for (int blockers = 0; blockers < kMaxShadowBlockers; ++blockers) {
-    SceneObject* blocker = FindNearestHit(shadow, nullptr, true);
-    if (!blocker) return;
-    const double reach = nearest_distance_;
+    RayHit hit;
+    if (!index.Nearest(shadow, nullptr, true, &hit)) return;
+    SceneObject* blocker = hit.object;
+    const double reach = hit.distance;
     if (!light.parallel && reach >= Distance(shadow.origin, light.placement.position)) return;
     if (blocker == s.object && !self_shadowing) return;
 
@@ -205,8 +214,8 @@ void Tracer::FilterShadow(const LightSource& light, const Surface& s, const Vec3
     if (!m) m = &fallback_material_;
     double brightness = 255.0;
     if (HasUsableTexture(*m, kTransparent)) {
-      blocker->ComputeTextureUV();
-      brightness = SampleBrightness(*m, kTransparent, blocker->TextureU(), blocker->TextureV());
+      blocker->HitTextureUV(&hit, hit.point);
+      brightness = SampleBrightness(*m, kTransparent, hit.u, hit.v);
     }
     const double t = m->value(kTransparent, 1) * brightness * kByteScale;
     if (!(t > 0.0)) {

@@ -2,8 +2,11 @@
 // Tracer: the recursive ray tracer of a scene — nearest-hit search over the scene's objects
 // and shading from the lights and the hit object's material.
 //
-// All scratch state of a trace lives in the Tracer (not in statics), so that several tracers
-// could work on one scene from several threads once the objects' hit state is made per-thread.
+// All scratch state of a trace lives in the Tracer (not in statics) and the searches keep no
+// state in the scene's items, so several tracers (one per thread) can trace one scene at once
+// over a shared SceneIndex, as long as nobody changes the scene meanwhile. A tracer without
+// an index collects the scene's traced set anew for every search (for callers that trace a
+// few rays without preparing a frame).
 //
 // Colours: every contribution is truncated toward zero before it is added, each component is
 // clamped to 0..255 at the end of a level, and every "/ 255" of a byte colour or a texture
@@ -27,7 +30,9 @@
 #include "foundation/vec3.h"
 #include "material/material.h"
 #include "material/texture.h"
+#include "render/scene_index.h"
 #include "scene/ray.h"
+#include "scene/ray_hit.h"
 
 namespace orvane {
 
@@ -44,6 +49,10 @@ class Tracer {
  public:
   explicit Tracer(Scene& scene);
 
+  // Searches `index` (not owned; null: the scene's list as it is at each search). The index
+  // must stay alive and unchanged while the tracer uses it.
+  void UseIndex(const SceneIndex* index) { index_ = index; }
+
   // Traces `ray` in a medium of refraction index `index` with `depth` levels of recursion
   // left. Sets *r, *g, *b to the colour (0..255 each) and returns 1 when the colour is valid
   // (an object was hit, or fog is on), 0 otherwise (black). At the top level (depth equal to
@@ -56,6 +65,8 @@ class Tracer {
   // hit is NearestDistance().
   SceneObject* FindNearestHit(const Ray& ray, const SceneObject* excluded, bool shadowOnly);
   float NearestDistance() const { return nearest_distance_; }
+  // The same search with the whole hit record; false when nothing is hit.
+  bool FindNearest(const Ray& ray, const SceneObject* excluded, bool shadowOnly, RayHit* hit);
 
   float PrimaryHitDistance() const { return primary_hit_distance_; }
   void ResetPrimaryHitDistance() { primary_hit_distance_ = 0.0f; }
@@ -84,7 +95,9 @@ class Tracer {
     double diffuse_amount = 0.0;               // a(0,0), reduced by a transparency texture
   };
 
-  void DescribeHit(SceneObject* hit, const Ray& ray, float distance, Surface* s);
+  void DescribeHit(RayHit hit, const Ray& ray, Surface* s);
+  // The index to search: the shared one, or the scene's current list collected anew.
+  const SceneIndex& Index();
   void Shade(const Surface& s, int16_t depth, float index, Sum* sum);
   void AddLight(const LightSource& light, const Surface& s, Sum* sum);
   // Attenuation k of `light` at the surface and the unit direction *L towards it.
@@ -102,6 +115,8 @@ class Tracer {
   bool ApplyFog(bool hit, double length, Sum* sum) const;
 
   Scene& scene_;
+  const SceneIndex* index_ = nullptr;
+  SceneIndex own_index_;
   float nearest_distance_ = -1.0f;
   float primary_hit_distance_ = 0.0f;
   Material fallback_material_;  // for hit objects without a material

@@ -263,6 +263,25 @@ bool GroupObject::Intersect(const Ray& ray, float maxDistance) {
   return true;
 }
 
+// As Intersect, without state: the nearest visible member's hit (the first in list order
+// among equal distances).
+bool GroupObject::TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const {
+  bool found = false;
+  for (const ListNode* n = members.head; n; n = n->next) {
+    const SceneObject* member = dynamic_cast<const SceneObject*>(n->item);
+    if (!member || !member->HasFlag(kIsVisible)) continue;
+    float limit = maxDistance;
+    if (found && (limit < 0.0f || hit->distance < limit)) limit = hit->distance;
+    RayHit candidate;
+    if (!member->TraceNearest(ray, limit, &candidate)) continue;
+    if (!found || candidate.distance < hit->distance) {
+      *hit = candidate;
+      found = true;
+    }
+  }
+  return found;
+}
+
 void GroupObject::SetDistance(float distance) {
   near_distance = distance;
   if (current_member) current_member->SetDistance(distance);

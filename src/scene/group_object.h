@@ -64,6 +64,7 @@ class GroupObject : public SceneObject {
   void PrepareRender() override;
   void ResetRayState() override;
   bool Intersect(const Ray& ray, float maxDistance) override;
+  bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const override;
   float NearDistance() const override { return near_distance; }
   float FarDistance() const override { return far_distance; }
   // Stores the distance and passes it to the hit member.

@@ -98,9 +98,20 @@ void MathPlane::ResetRayState() {
   hit_done_ = 0;
 }
 
-bool MathPlane::Intersect(const Ray& ray, float) {
+bool MathPlane::Intersect(const Ray& ray, float maxDistance) {
   if (hit_done_) return false;
   hit_done_ = 1;
+  RayHit hit;
+  if (!TraceNearest(ray, maxDistance, &hit)) return false;
+  distance_ = hit.distance;
+  if (uses_texture_) {
+    u_ = hit.u;
+    v_ = hit.v;
+  }
+  return true;
+}
+
+bool MathPlane::TraceNearest(const Ray& ray, float, RayHit* hit) const {
   const Placement& p = placement;
   const double denom = Dot(p.axis_Z, ray.direction);
   if (std::fabs(denom) < kMinDenominator) return false;
@@ -110,44 +121,60 @@ bool MathPlane::Intersect(const Ray& ray, float) {
   const float stored_t = static_cast<float>(t);
 
   const Vec3 q = ray.origin + ray.direction * stored_t - p.position;
-  if (!InsideOutline(Dot(q, p.axis_X), Dot(q, p.axis_Y), q.Length())) return false;
-  distance_ = stored_t;
+  if (!InsideOutline(Dot(q, p.axis_X), Dot(q, p.axis_Y), q.Length(), hit)) return false;
+  hit->object = const_cast<MathPlane*>(this);
+  hit->distance = stored_t;
+  hit->far_distance = stored_t;
   return true;
 }
 
-bool MathPlane::InsideOutline(double qx, double qy, double q_length) {
+Vec3 MathPlane::HitNormal(const RayHit&, const Vec3&) const {
+  return placement.axis_Z;
+}
+
+Vec3 MathPlane::HitBump(const RayHit& hit) const {
+  if (!material) return Vec3{};
+  return BumpPerturbation(*material, hit.u, hit.v, placement.axis_Z, placement.axis_X,
+                          placement.axis_Y);
+}
+
+TraceExtent MathPlane::TraceBounds(Vec3*, Vec3*) const {
+  return TraceExtent::kUnbounded;
+}
+
+bool MathPlane::InsideOutline(double qx, double qy, double q_length, RayHit* hit) const {
   const double rx = radius_X_;
   const double ry = radius_Y_;
   switch (plane_type_) {
     case kPlaneCircle:
       if (rx <= 0.0) break;  // unlimited
       if (q_length > rx) return false;
-      SetBoundedUV(qx, qy, rx, rx);
+      SetBoundedUV(qx, qy, rx, rx, hit);
       return true;
     case kPlaneRectangle:
       if (std::fabs(qx) > rx || std::fabs(qy) > ry) return false;
-      SetBoundedUV(qx, qy, rx, ry);
+      SetBoundedUV(qx, qy, rx, ry, hit);
       return true;
     case kPlaneEllipse:
       if (std::fabs(qx) > rx || std::fabs(qy) > ry) return false;
       if (!InsideEllipse(qx, qy, rx, ry)) return false;
-      SetBoundedUV(qx, qy, rx, ry);
+      SetBoundedUV(qx, qy, rx, ry, hit);
       return true;
     default:
       break;
   }
   // Infinite planes and unlimited circles: half extents of 1, repeated.
   if (uses_texture_) {
-    u_ = static_cast<float>(Fraction(0.5 + qx / 2.0));
-    v_ = static_cast<float>(Fraction(0.5 - qy / 2.0));
+    hit->u = static_cast<float>(Fraction(0.5 + qx / 2.0));
+    hit->v = static_cast<float>(Fraction(0.5 - qy / 2.0));
   }
   return true;
 }
 
-void MathPlane::SetBoundedUV(double qx, double qy, double rx, double ry) {
+void MathPlane::SetBoundedUV(double qx, double qy, double rx, double ry, RayHit* hit) const {
   if (!uses_texture_) return;
-  u_ = static_cast<float>(rx > 0.0 ? 0.5 + qx / (2.0 * rx) : 0.5);
-  v_ = static_cast<float>(ry > 0.0 ? 0.5 - qy / (2.0 * ry) : 0.5);
+  hit->u = static_cast<float>(rx > 0.0 ? 0.5 + qx / (2.0 * rx) : 0.5);
+  hit->v = static_cast<float>(ry > 0.0 ? 0.5 - qy / (2.0 * ry) : 0.5);
 }
 
 void MathPlane::SetTextureUV(float u, float v) {

@@ -65,6 +65,10 @@ class MathPlane : public SceneObject {
   void PrepareRender() override;
   void ResetRayState() override;
   bool Intersect(const Ray& ray, float maxDistance) override;
+  bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const override;
+  Vec3 HitNormal(const RayHit& hit, const Vec3& point) const override;
+  Vec3 HitBump(const RayHit& hit) const override;
+  TraceExtent TraceBounds(Vec3* lo, Vec3* hi) const override;
   float NearDistance() const override { return distance_; }
   void SetDistance(float distance) override { distance_ = distance; }
   float TextureU() const override { return u_; }
@@ -88,8 +92,8 @@ class MathPlane : public SceneObject {
  private:
   // Whether the point with local coordinates (qx, qy) and distance |Q| from the centre lies
   // inside the outline; sets the texture coordinates when it does.
-  bool InsideOutline(double qx, double qy, double q_length);
-  void SetBoundedUV(double qx, double qy, double rx, double ry);
+  bool InsideOutline(double qx, double qy, double q_length, RayHit* hit) const;
+  void SetBoundedUV(double qx, double qy, double rx, double ry, RayHit* hit) const;
 
   float radius_X_ = 0.0f;
   float radius_Y_ = 0.0f;

@@ -78,9 +78,22 @@ void MathSphere::ResetRayState() {
   hit_done_ = 0;
 }
 
-bool MathSphere::Intersect(const Ray& ray, float) {
+bool MathSphere::Intersect(const Ray& ray, float maxDistance) {
   if (hit_done_) return false;
   hit_done_ = 1;
+  RayHit hit;
+  if (!TraceNearest(ray, maxDistance, &hit)) return false;
+  distance_ = hit.distance;
+  second_root_ = hit.far_distance;
+  hit_normal_ = hit.normal;
+  if (uses_texture_) {
+    u_ = hit.u;
+    v_ = hit.v;
+  }
+  return true;
+}
+
+bool MathSphere::TraceNearest(const Ray& ray, float, RayHit* hit) const {
   const Vec3& centre = placement.position;
   const Vec3 to_centre = centre - ray.origin;
   const double b = Dot(to_centre, ray.direction);
@@ -91,24 +104,42 @@ bool MathSphere::Intersect(const Ray& ray, float) {
   double t1 = b + s;
   if (t0 < kMinHitDistance) std::swap(t0, t1);
   if (t0 < kMinHitDistance) return false;
-  distance_ = static_cast<float>(t0);
-  second_root_ = static_cast<float>(t1);
+  hit->object = const_cast<MathSphere*>(this);
+  hit->distance = static_cast<float>(t0);
+  hit->far_distance = static_cast<float>(t1);
 
-  const Vec3 hit = ray.origin + ray.direction * distance_;
-  Vec3 n = hit - centre;
+  const Vec3 point = ray.origin + ray.direction * hit->distance;
+  Vec3 n = point - centre;
   n.Normalize();
-  hit_normal_ = n;
+  hit->normal = n;
   if (!uses_texture_) return true;
 
   const Placement& p = placement;
   const double ny = Dot(n, p.axis_Y);
-  v_ = static_cast<float>(SafeAcos(ny) * kInvPiApprox);
+  hit->v = static_cast<float>(SafeAcos(ny) * kInvPiApprox);
   Vec3 around = n - p.axis_Y * ny;
   around.Normalize();
   double a = SafeAcos(Dot(around, p.axis_X)) * kInvPiApprox;
   if (Dot(around, p.axis_Z) < 0.0) a = 2.0 - a;
-  u_ = static_cast<float>(a * 0.5);
+  hit->u = static_cast<float>(a * 0.5);
   return true;
+}
+
+Vec3 MathSphere::HitBump(const RayHit& hit) const {
+  if (!material) return Vec3{};
+  return BumpPerturbation(*material, hit.u, hit.v, hit.normal, placement.axis_X, placement.axis_Y);
+}
+
+// The box of the sphere, widened by a little more than the rounding of the hit distance so
+// that no hit point lies outside it.
+TraceExtent MathSphere::TraceBounds(Vec3* lo, Vec3* hi) const {
+  const Vec3& c = placement.position;
+  const double r = radius_ * (1.0 + 1e-5) + 1e-5;
+  if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z) || !std::isfinite(r))
+    return TraceExtent::kUnbounded;
+  *lo = Vec3{static_cast<float>(c.x - r), static_cast<float>(c.y - r), static_cast<float>(c.z - r)};
+  *hi = Vec3{static_cast<float>(c.x + r), static_cast<float>(c.y + r), static_cast<float>(c.z + r)};
+  return TraceExtent::kBounded;
 }
 
 void MathSphere::SetTextureUV(float u, float v) {

@@ -51,6 +51,9 @@ class MathSphere : public SceneObject {
   void PrepareRender() override;
   void ResetRayState() override;
   bool Intersect(const Ray& ray, float maxDistance) override;
+  bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const override;
+  Vec3 HitBump(const RayHit& hit) const override;
+  TraceExtent TraceBounds(Vec3* lo, Vec3* hi) const override;
   float NearDistance() const override { return distance_; }
   // The second root of the last hit (the other side of the sphere).
   float FarDistance() const override { return second_root_; }

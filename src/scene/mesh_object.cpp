@@ -9,6 +9,7 @@
 #include "foundation/error_output.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_math.h"
+#include "scene/mesh_trace_index.h"
 
 namespace orvane {
 
@@ -51,8 +52,8 @@ MeshObject::MeshObject(const MeshObject& other)
       triangle_count(0),
       bbox_min(other.bbox_min),
       bbox_max(other.bbox_max),
-      grid_min(other.grid_min),
-      grid_max(other.grid_max),
+      trace_min(other.trace_min),
+      trace_max(other.trace_max),
       point_count(0),
       point_capacity(other.point_capacity),
       is_path(other.is_path),
@@ -63,7 +64,7 @@ MeshObject::~MeshObject() {
   ReleasePoints();
   ReleaseTriangles();
   FreePointNormals();
-  ClearGrid();
+  ClearTraceIndex();
   delete mapping_object;
 }
 
@@ -93,7 +94,7 @@ void MeshObject::FreePointNormals() {
 void MeshObject::PointsChanged() {
   trace_prepared_ = 0;
   FreePointNormals();
-  ClearGrid();
+  ClearTraceIndex();
   preview_dirty = 1;
 }
 
@@ -101,7 +102,7 @@ void MeshObject::TrianglesChanged() {
   hit_triangle = nullptr;
   trace_prepared_ = 0;
   FreePointNormals();
-  ClearGrid();
+  ClearTraceIndex();
   preview_dirty = 1;
 }
 
@@ -355,15 +356,11 @@ void MeshObject::Refresh() {
   ComputeTriangleData();
   ComputeTraceData();
   ComputeBoxes();
-  ClearGrid();
+  ClearTraceIndex();
 }
 
-void MeshObject::ClearGrid() {
-  for (GridCell& cell : grid) {
-    delete[] cell.triangles;
-    cell = GridCell{};
-  }
-  grid_built = 0;
+void MeshObject::ClearTraceIndex() {
+  trace_index_.reset();
 }
 
 void MeshObject::SetMappingObject(SceneObject* object) {

@@ -7,7 +7,7 @@
 // movement and rotation first goes to the mapping object, then to the placement, then to
 // every point. Angles are degrees.
 //
-// Ownership: the mesh owns its point normals, its grid lists and its mapping object, and its
+// Ownership: the mesh owns its point normals, its trace index and its mapping object, and its
 // point and triangle arrays when `owns_points` / `owns_triangles` say so (arrays handed over
 // with AdoptPoints / AdoptTriangles stay the caller's unless ownership is passed with them).
 // Owned arrays are allocated with new[] (TryNewArray) and freed with delete[].
@@ -26,6 +26,7 @@
 // refuse; allocation failures also print an "ERROR: ..." line to ErrorOutput().
 
 #include <cstdint>
+#include <memory>
 
 #include "foundation/vec3.h"
 #include "scene/scene_object.h"
@@ -38,19 +39,6 @@ inline constexpr uint32_t kInitialPointCapacity = 100;
 // Upper limits of one mesh; larger requests are refused rather than attempted.
 inline constexpr uint32_t kMaxMeshPoints = 1u << 26;
 inline constexpr uint32_t kMaxMeshTriangles = 1u << 24;
-
-// The ray tracer's acceleration grid: 4 × 4 × 4 cells over grid_min..grid_max, cell
-// (ix, iy, iz) at index ix + 4 iy + 16 iz (ix along X).
-inline constexpr int kGridDivisions = 4;
-inline constexpr int kGridCellCount = kGridDivisions * kGridDivisions * kGridDivisions;
-
-// One grid cell: the indices of the triangles that reach into it, in an owned array of
-// `capacity` slots of which `count` are used.
-struct GridCell {
-  uint32_t count = 0;
-  uint32_t capacity = 0;
-  uint32_t* triangles = nullptr;
-};
 
 // The editor's coordinate frame for moving and scaling (the Navigation window's choice).
 enum class CoordinateMode : int32_t { kObject = 0, kWorld = 1, kCamera = 2 };
@@ -69,6 +57,8 @@ MeshViewSettings& MeshSettings();
 // kInitialPointCapacity when it is 0) until it suffices, at most kMaxMeshPoints. 0 when
 // `needed` is above kMaxMeshPoints.
 uint32_t GrownPointCapacity(uint32_t capacity, uint32_t needed);
+
+struct MeshTraceIndex;  // mesh_trace_index.h
 
 class MeshObject : public SceneObject {
  public:
@@ -136,10 +126,11 @@ class MeshObject : public SceneObject {
   // Per point, the normalized sum of the normals of the triangles that use it ((0,0,0) for a
   // point used by none). 0, or -1 when the array cannot be allocated.
   int ComputePointNormals();
-  // Triangle data, trace data and boxes; the grid is emptied and marked not built.
+  // Triangle data, trace data and boxes; the trace index is dropped.
   void Refresh();
-  // Frees every grid cell's list and marks the grid not built.
-  void ClearGrid();
+  // Drops the trace index: a prepared mesh without one tests every triangle.
+  void ClearTraceIndex();
+  bool HasTraceIndex() const { return trace_index_ != nullptr; }
 
   // Replaces the mapping object (the old one is destroyed; null leaves none) and owns `object`.
   void SetMappingObject(SceneObject* object);
@@ -173,12 +164,16 @@ class MeshObject : public SceneObject {
   //
   // PrepareRender must run before tracing and again after the geometry changes (the render
   // driver prepares every frame). It refreshes the triangle data and boxes, builds the point
-  // normals for use_phong, puts the box of the triangles that can be hit into grid_min ..
-  // grid_max, builds the 4 × 4 × 4 grid over it when the mesh has more than 10 triangles, and
-  // gives the mapping object the mesh's material. Triangles with a zero or non-finite normal
-  // or box (degenerate ones, NaN points) are never hit. Replacing the point or triangle arrays
-  // drops the prepared state, and an unprepared mesh is never hit; a prepared mesh without a
-  // grid (ClearGrid) tests every triangle.
+  // normals for use_phong, puts the box of the triangles that can be hit into trace_min ..
+  // trace_max, builds the trace index over them (a bounding volume hierarchy with a compact
+  // copy of the triangles in its order) and gives the mapping object the mesh's material.
+  // Triangles with a zero or non-finite normal or box (degenerate ones, NaN points) are never
+  // hit, nor are hits at or beyond 1e10. Replacing the point or triangle arrays drops the
+  // prepared state, and an unprepared mesh is never hit; a prepared mesh without an index
+  // (ClearTraceIndex, or when its memory could not be had) tests every triangle and finds the
+  // same hits.
+  //
+  // Among triangles hit at the same distance the one with the lowest index is the hit.
   void PrepareRender() override;
   // Starts a new search: the next Intersect looks for a hit again.
   void ResetRayState() override;
@@ -187,10 +182,22 @@ class MeshObject : public SceneObject {
   // per search: further calls answer false until ResetRayState. Paths, meshes without
   // triangles and unprepared meshes are never hit.
   bool Intersect(const Ray& ray, float maxDistance) override;
+  bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const override;
+  // Any triangle whose distance (as a float) is below `limit`; the index stops at the first.
+  bool TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const override;
+  Vec3 HitNormal(const RayHit& hit, const Vec3& point) const override;
+  // The mapping object's (u, v) at the hit at `point` as ComputeTextureUV finds them; (-1, -1)
+  // when the auxiliary ray misses the mapping object or there is none.
+  void HitTextureUV(RayHit* hit, const Vec3& point) const override;
+  Vec3 HitBump(const RayHit& hit) const override;
+  TraceExtent TraceBounds(Vec3* lo, Vec3* hi) const override;
+  // SmoothNormalAt for the triangle of `hit`.
+  bool HitSmoothNormal(const RayHit& hit, const Vec3& point, Vec3* out) const;
   // tex_u := -1, then the mapping object's (u, v) where an auxiliary ray of length 1 meets it:
   // from a mapping sphere's centre towards hit_point, from hit_point along a mapping plane's
   // local Z axis, or from hit_point along the hit triangle's normal for any other object.
-  // Without a mapping object or a hit tex_u stays -1 (colour samples use the channel colours).
+  // Without a mapping object or a hit tex_u and tex_v are -1 (colour samples use the channel
+  // colours).
   void ComputeTextureUV() override;
   // The smooth normal at `point` on hit_triangle: its three point normals weighted by the
   // barycentric weights of `point` (each weight: the point's distance from an edge line over
@@ -212,7 +219,7 @@ class MeshObject : public SceneObject {
   void BumpAt(Vec3* out) override;
 
   // A deep copy: own arrays with the same contents and capacity, a clone of the mapping
-  // object (a new radius-1 sphere when there is none), no point normals, empty grid. Null
+  // object (a new radius-1 sphere when there is none), no point normals, no trace index. Null
   // when any part cannot be allocated.
   SceneObject* Clone() const override;
 
@@ -223,15 +230,13 @@ class MeshObject : public SceneObject {
   float tex_v = 0.0f;
   uint32_t triangle_count = 0;
   int32_t ray_tested = 0;
-  GridCell grid[kGridCellCount];
   Vec3 bbox_min;
   Vec3 bbox_max;
   Vec3 hit_point;
-  Vec3 grid_min;
-  Vec3 grid_max;
+  Vec3 trace_min;  // the box of the triangles that can be hit (PrepareRender)
+  Vec3 trace_max;
   int32_t owns_points = 0;
   int32_t owns_triangles = 0;
-  int32_t grid_built = 0;
   Vec3* points = nullptr;
   Vec3* point_normals = nullptr;  // point_count entries when built, else null
   Triangle* triangles = nullptr;
@@ -250,7 +255,7 @@ class MeshObject : public SceneObject {
   void BuildPovText(LIST& lines) override;
 
  private:
-  // For Clone: copies everything but the arrays, the grid, the point normals and the mapping
+  // For Clone: copies everything but the arrays, the index, the point normals and the mapping
   // object, which start empty.
   MeshObject(const MeshObject& other);
 
@@ -274,12 +279,17 @@ class MeshObject : public SceneObject {
   void BuildPathPreview(PreviewSink& sink, int variant);
   void BuildPointPreview(PreviewSink& sink);
 
-  // Tracing steps (mesh_object.cpp).
+  // Tracing steps (mesh_trace.cpp).
   bool ComputeTracedBox();
-  bool BuildGrid();
-  bool AddToCell(GridCell& cell, uint32_t triangle);
+  void BuildTraceIndex();
+  // The auxiliary ray to the mapping object for the hit of `triangle` at `point`; false
+  // without a mapping object.
+  bool MappingRay(uint32_t triangle, const Vec3& point, Ray* aux) const;
+  // The mapping object's hit for the surface hit at `point`, by the auxiliary ray.
+  bool MappingHit(const RayHit& hit, const Vec3& point, RayHit* mapping) const;
 
   int32_t trace_prepared_ = 0;  // 1 from PrepareRender until the geometry changes
+  std::unique_ptr<MeshTraceIndex> trace_index_;
 };
 
 }  // namespace orvane

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "foundation/error_output.h"
 #include "scene/mesh_math.h"
 #include "scene/mesh_object.h"
+#include "scene/mesh_trace_index.h"
 
 namespace orvane {
 
@@ -39,19 +43,15 @@ void MeshObject::BumpAt(Vec3* out) {
 
 namespace {
 
-// Meshes with more triangles than this get a grid.
-constexpr uint32_t kMaxTrianglesWithoutGrid = 10;
+// Triangles per leaf of the trace index.
+constexpr uint32_t kLeafTriangles = 4;
 // Direction components and normal · direction below this count as parallel.
 constexpr double kParallelLimit = 0.000001;
-// The search limit when the caller gives none.
+// The search limit when the caller gives none; no triangle is hit at or beyond it.
 constexpr double kNoDistanceLimit = 1e10;
-constexpr uint32_t kFirstCellCapacity = 4;
 // Box clipping accepts intervals this much (relative) out of order, so that a ray meeting a
 // flat box exactly on its edge is not lost to rounding.
 constexpr double kClipSlack = 1e-9;
-// Triangles are listed in every cell their box comes within this fraction of a cell of, so
-// that hit points rounded across a cell face are still found in the cell the walk is in.
-constexpr double kListingMargin = 1e-3;
 
 // The ray in double precision: the tests below work on the stored floats exactly.
 struct TraceRay {
@@ -62,10 +62,6 @@ struct TraceRay {
 TraceRay ToTraceRay(const Ray& ray) {
   return TraceRay{{ray.origin.x, ray.origin.y, ray.origin.z},
                   {ray.direction.x, ray.direction.y, ray.direction.z}};
-}
-
-double Axis(const Vec3& v, int axis) {
-  return axis == 0 ? v.x : (axis == 1 ? v.y : v.z);
 }
 
 bool Finite(const Vec3& v) {
@@ -82,18 +78,17 @@ bool Traceable(const MeshObject& mesh, const Triangle& t) {
 // An axis whose direction component is below kParallelLimit only requires the origin to lie
 // between that slab's planes. False when the intervals do not overlap, when the box lies
 // behind the ray, and for NaN input.
-bool ClipToBox(const TraceRay& ray, const Vec3& lo, const Vec3& hi, double* t_in, double* t_out) {
+bool ClipToBox(const TraceRay& ray, const double lo[3], const double hi[3], double* t_in,
+               double* t_out) {
   double enter = -HUGE_VAL;
   double exit = HUGE_VAL;
   for (int a = 0; a < 3; ++a) {
-    const double low = Axis(lo, a);
-    const double high = Axis(hi, a);
     if (std::fabs(ray.d[a]) < kParallelLimit) {
-      if (!(ray.o[a] >= low && ray.o[a] <= high)) return false;
+      if (!(ray.o[a] >= lo[a] && ray.o[a] <= hi[a])) return false;
       continue;
     }
-    double t1 = (low - ray.o[a]) / ray.d[a];
-    double t2 = (high - ray.o[a]) / ray.d[a];
+    double t1 = (lo[a] - ray.o[a]) / ray.d[a];
+    double t2 = (hi[a] - ray.o[a]) / ray.d[a];
     if (t1 > t2) std::swap(t1, t2);
     enter = std::max(enter, t1);
     exit = std::min(exit, t2);
@@ -105,100 +100,77 @@ bool ClipToBox(const TraceRay& ray, const Vec3& lo, const Vec3& hi, double* t_in
   return true;
 }
 
-// The distance at which the ray meets triangle `t`, when that is not negative and below `best`:
-// the plane of the triangle, then the hit point projected onto the coordinate plane in which
-// the normal has its largest component, inside all three edges (points on an edge count).
-bool HitTriangle(const Vec3* points, const Triangle& t, const TraceRay& ray, double best,
-                 double* distance) {
-  double box_in = 0.0;
-  double box_out = 0.0;
-  if (!ClipToBox(ray, t.box_min, t.box_max, &box_in, &box_out)) return false;
-  const double nd = t.normal.x * ray.d[0] + t.normal.y * ray.d[1] + t.normal.z * ray.d[2];
-  if (!(std::fabs(nd) >= kParallelLimit)) return false;  // also NaN
-  const double no = t.normal.x * ray.o[0] + t.normal.y * ray.o[1] + t.normal.z * ray.o[2];
-  const double dist = (t.plane_d - no) / nd;
-  if (!(dist >= 0.0) || !(dist < best)) return false;
+bool ClipToBox(const TraceRay& ray, const Vec3& lo, const Vec3& hi, double* t_in, double* t_out) {
+  const double l[3] = {lo.x, lo.y, lo.z};
+  const double h[3] = {hi.x, hi.y, hi.z};
+  return ClipToBox(ray, l, h, t_in, t_out);
+}
 
-  const int drop = (t.drop_axis >= 0 && t.drop_axis <= 2) ? t.drop_axis : 2;
+// The triangle test on the stored floats: the plane of the triangle (not parallel to the
+// ray, the distance not negative and not beyond `best`), then the hit point projected onto
+// the coordinate plane in which the normal has its largest component, inside all three edges
+// (points on an edge count), and last the ray must meet the triangle's own box. Answers the
+// distance in *distance; `accept(dist)` decides against the best hit so far.
+template <class Accept>
+bool HitTriangle(const float* const corner[3], const float normal[3], float plane_d,
+                 int32_t drop_axis, const TraceRay& ray, Accept accept, double* distance) {
+  const double nd = normal[0] * ray.d[0] + normal[1] * ray.d[1] + normal[2] * ray.d[2];
+  if (!(std::fabs(nd) >= kParallelLimit)) return false;  // also NaN
+  const double no = normal[0] * ray.o[0] + normal[1] * ray.o[1] + normal[2] * ray.o[2];
+  const double dist = (plane_d - no) / nd;
+  if (!(dist >= 0.0) || !accept(dist)) return false;
+
+  const int drop = (drop_axis >= 0 && drop_axis <= 2) ? drop_axis : 2;
   const int i = (drop + 1) % 3;
   const int j = (drop + 2) % 3;
   const double pi = ray.o[i] + ray.d[i] * dist;
   const double pj = ray.o[j] + ray.d[j] * dist;
-  const Vec3* corners[3] = {&points[t.a], &points[t.b], &points[t.c]};
   bool any_positive = false;
   bool any_negative = false;
   for (int e = 0; e < 3; ++e) {
-    const Vec3& from = *corners[e];
-    const Vec3& to = *corners[(e + 1) % 3];
-    const double side = (Axis(to, i) - Axis(from, i)) * (pj - Axis(from, j)) -
-                        (Axis(to, j) - Axis(from, j)) * (pi - Axis(from, i));
+    const float* from = corner[e];
+    const float* to = corner[(e + 1) % 3];
+    const double side = (double(to[i]) - from[i]) * (pj - from[j]) -
+                        (double(to[j]) - from[j]) * (pi - from[i]);
     any_positive = any_positive || side > 0.0;
     any_negative = any_negative || side < 0.0;
   }
   if (any_positive && any_negative) return false;
+
+  double lo[3];
+  double hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = std::min(std::min(corner[0][a], corner[1][a]), corner[2][a]);
+    hi[a] = std::max(std::max(corner[0][a], corner[1][a]), corner[2][a]);
+  }
+  double box_in = 0.0;
+  double box_out = 0.0;
+  if (!ClipToBox(ray, lo, hi, &box_in, &box_out)) return false;
   *distance = dist;
   return true;
 }
 
-// The cell index along one axis of the grid box lo .. lo + extent: truncate((p - lo) /
-// extent × 4), held to 0..3; 0 on an axis without extent.
-int CellIndex(double p, double lo, double extent) {
-  if (!(extent > 0.0)) return 0;
-  const double c = (p - lo) / extent * kGridDivisions;
-  if (!(c >= 0.0)) return 0;
-  if (c >= kGridDivisions - 1) return kGridDivisions - 1;
-  return static_cast<int>(c);
+template <class Accept>
+bool HitStoredTriangle(const MeshObject& mesh, const Triangle& t, const TraceRay& ray,
+                       Accept accept, double* distance) {
+  const float* corner[3] = {&mesh.points[t.a].x, &mesh.points[t.b].x, &mesh.points[t.c].x};
+  const float normal[3] = {t.normal.x, t.normal.y, t.normal.z};
+  return HitTriangle(corner, normal, t.plane_d, t.drop_axis, ray, accept, distance);
 }
 
-int CellAt(const int cell[3]) {
-  return cell[0] + kGridDivisions * cell[1] + kGridDivisions * kGridDivisions * cell[2];
+template <class Accept>
+bool HitIndexedTriangle(const TraceTriangle& t, const TraceRay& ray, Accept accept,
+                        double* distance) {
+  const float* corner[3] = {t.corner[0], t.corner[1], t.corner[2]};
+  return HitTriangle(corner, t.normal, t.plane_d, t.drop_axis, ray, accept, distance);
 }
 
-// The nearest hit (below *best) among the triangles listed in the cells the ray passes, walked
-// from the cell where it enters at t_in to the neighbour behind the face through which it
-// leaves each cell. A hit at most as far as the current cell's exit ends the walk; a farther
-// one is kept while the walk goes on, since a nearer triangle may lie in the next cell.
-const Triangle* WalkGrid(const MeshObject& mesh, const TraceRay& ray, double t_in, double t_out,
-                         double* best) {
-  double lo[3];
-  double size[3];
-  int cell[3];
-  int step[3];
-  double next[3];
-  for (int a = 0; a < 3; ++a) {
-    lo[a] = Axis(mesh.grid_min, a);
-    const double extent = Axis(mesh.grid_max, a) - lo[a];
-    size[a] = extent * 0.25;
-    cell[a] = CellIndex(ray.o[a] + ray.d[a] * t_in, lo[a], extent);
-    step[a] = 0;
-    next[a] = HUGE_VAL;
-    if (size[a] > 0.0 && ray.d[a] != 0.0) {
-      step[a] = ray.d[a] > 0.0 ? 1 : -1;
-      next[a] = (lo[a] + (cell[a] + (step[a] > 0 ? 1 : 0)) * size[a] - ray.o[a]) / ray.d[a];
-    }
-  }
-  const Triangle* hit = nullptr;
-  for (;;) {
-    const GridCell& gc = mesh.grid[CellAt(cell)];
-    for (uint32_t k = 0; k < gc.count; ++k) {
-      const Triangle& t = mesh.triangles[gc.triangles[k]];
-      double dist = 0.0;
-      if (mesh.TriangleInRange(t) && HitTriangle(mesh.points, t, ray, *best, &dist)) {
-        *best = dist;
-        hit = &t;
-      }
-    }
-    int a = 0;
-    if (next[1] < next[a]) a = 1;
-    if (next[2] < next[a]) a = 2;
-    const double cell_exit = next[a];
-    if (hit && *best <= cell_exit) break;
-    if (!(cell_exit <= t_out) || step[a] == 0) break;  // the ray leaves the box
-    cell[a] += step[a];
-    if (cell[a] < 0 || cell[a] >= kGridDivisions) break;  // or the grid
-    next[a] = (lo[a] + (cell[a] + (step[a] > 0 ? 1 : 0)) * size[a] - ray.o[a]) / ray.d[a];
-  }
-  return hit;
+// The smallest double above every double whose float is below `limit`, so that a triangle
+// test with this bound misses no distance that rounds below the limit.
+double FloatBound(double limit) {
+  if (!(limit < HUGE_VAL)) return limit;
+  const float f = static_cast<float>(limit);
+  return static_cast<double>(std::nextafter(f, HUGE_VALF)) + 0.0;
 }
 
 }  // namespace
@@ -214,79 +186,78 @@ void MeshObject::PrepareRender() {
     mapping_object->PrepareRender();
   }
   if (IsPath() || triangle_count == 0 || !triangles) {
-    ClearGrid();
+    ClearTraceIndex();
     return;
   }
   Refresh();
   if (HasFlag(kUsePhong)) ComputePointNormals();
   if (!ComputeTracedBox()) return;
-  if (triangle_count > kMaxTrianglesWithoutGrid) BuildGrid();
+  BuildTraceIndex();
   trace_prepared_ = 1;
 }
 
-// grid_min .. grid_max := the box of the triangles that can be hit; false when there are none.
-// With every triangle traceable this is bbox_min .. bbox_max.
+// trace_min .. trace_max := the box of the triangles that can be hit; false when there are
+// none. With every triangle traceable this is bbox_min .. bbox_max.
 bool MeshObject::ComputeTracedBox() {
   bool any = false;
   for (uint32_t i = 0; i < triangle_count; ++i) {
     const Triangle& t = triangles[i];
     if (!Traceable(*this, t)) continue;
-    grid_min = any ? Min(grid_min, t.box_min) : t.box_min;
-    grid_max = any ? Max(grid_max, t.box_max) : t.box_max;
+    trace_min = any ? Min(trace_min, t.box_min) : t.box_min;
+    trace_max = any ? Max(trace_max, t.box_max) : t.box_max;
     any = true;
   }
   return any;
 }
 
-bool MeshObject::AddToCell(GridCell& cell, uint32_t triangle) {
-  if (cell.count == cell.capacity) {
-    const uint32_t capacity = cell.capacity == 0 ? kFirstCellCapacity : cell.capacity * 2;
-    uint32_t* grown = TryNewArray<uint32_t>(capacity);
-    if (!grown) return false;
-    if (cell.count > 0) std::copy(cell.triangles, cell.triangles + cell.count, grown);
-    delete[] cell.triangles;
-    cell.triangles = grown;
-    cell.capacity = capacity;
-  }
-  cell.triangles[cell.count++] = triangle;
-  return true;
-}
-
-// Lists every traceable triangle in each cell its box reaches into (with a small margin). On
-// a failed allocation the grid is dropped and the mesh is traced without it.
-bool MeshObject::BuildGrid() {
-  ClearGrid();
-  double lo[3];
-  double extent[3];
-  double margin[3];
-  for (int a = 0; a < 3; ++a) {
-    lo[a] = Axis(grid_min, a);
-    extent[a] = Axis(grid_max, a) - lo[a];
-    margin[a] = extent[a] * 0.25 * kListingMargin;
-  }
-  for (uint32_t i = 0; i < triangle_count; ++i) {
-    const Triangle& t = triangles[i];
-    if (!Traceable(*this, t)) continue;
-    int first[3];
-    int last[3];
-    for (int a = 0; a < 3; ++a) {
-      first[a] = CellIndex(Axis(t.box_min, a) - margin[a], lo[a], extent[a]);
-      last[a] = CellIndex(Axis(t.box_max, a) + margin[a], lo[a], extent[a]);
+// On a failed allocation the mesh is traced without an index (every triangle is tested).
+void MeshObject::BuildTraceIndex() {
+  ClearTraceIndex();
+  std::unique_ptr<MeshTraceIndex> index(TryNew<MeshTraceIndex>());
+  bool built = index != nullptr;
+  try {
+    std::vector<BvhBox> boxes;
+    std::vector<uint32_t> which;
+    if (built) {
+      boxes.reserve(triangle_count);
+      which.reserve(triangle_count);
+      for (uint32_t i = 0; i < triangle_count; ++i) {
+        const Triangle& t = triangles[i];
+        if (!Traceable(*this, t)) continue;
+        boxes.push_back(BvhBox{t.box_min, t.box_max});
+        which.push_back(i);
+      }
+      built = index->bvh.Build(boxes, kLeafTriangles);
     }
-    int cell[3];
-    for (cell[2] = first[2]; cell[2] <= last[2]; ++cell[2]) {
-      for (cell[1] = first[1]; cell[1] <= last[1]; ++cell[1]) {
-        for (cell[0] = first[0]; cell[0] <= last[0]; ++cell[0]) {
-          if (AddToCell(grid[CellAt(cell)], i)) continue;
-          ClearGrid();
-          ErrorOutput() << "ERROR: Could not allocate memory for the mesh grid.\n";
-          return false;
+    if (built) {
+      index->triangles.resize(which.size());
+      const std::vector<uint32_t>& order = index->bvh.Items();
+      for (std::size_t k = 0; k < order.size(); ++k) {
+        const uint32_t i = which[order[k]];
+        const Triangle& t = triangles[i];
+        TraceTriangle& out = index->triangles[k];
+        const Vec3* corner[3] = {&points[t.a], &points[t.b], &points[t.c]};
+        for (int c = 0; c < 3; ++c) {
+          out.corner[c][0] = corner[c]->x;
+          out.corner[c][1] = corner[c]->y;
+          out.corner[c][2] = corner[c]->z;
         }
+        out.normal[0] = t.normal.x;
+        out.normal[1] = t.normal.y;
+        out.normal[2] = t.normal.z;
+        out.plane_d = t.plane_d;
+        out.drop_axis = t.drop_axis;
+        out.index = i;
       }
     }
+  } catch (const std::bad_alloc&) {
+    built = false;
   }
-  grid_built = 1;
-  return true;
+  if (!built) {
+    ErrorOutput() << "ERROR: Could not allocate memory for the mesh's trace index.\n";
+    return;
+  }
+  trace_index_ = std::move(index);
 }
 
 void MeshObject::ResetRayState() {
@@ -296,66 +267,193 @@ void MeshObject::ResetRayState() {
 bool MeshObject::Intersect(const Ray& ray, float maxDistance) {
   if (ray_tested) return false;
   ray_tested = 1;
+  RayHit hit;
+  if (!TraceNearest(ray, maxDistance, &hit)) return false;
+  hit_triangle = &triangles[hit.triangle];
+  hit_distance = hit.distance;
+  hit_point = hit.point;
+  return true;
+}
+
+// The nearest triangle, and among equally near ones the lowest index: the index walks its
+// leaves nearest first and skips every node beyond the best distance so far.
+bool MeshObject::TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const {
   if (IsPath() || triangle_count == 0 || !triangles || !points || !trace_prepared_) return false;
   const TraceRay r = ToTraceRay(ray);
   double t_in = 0.0;
   double t_out = 0.0;
-  if (!ClipToBox(r, grid_min, grid_max, &t_in, &t_out)) return false;
-  double best = maxDistance >= 0.0f ? maxDistance : kNoDistanceLimit;
+  if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out)) return false;
+  double best = maxDistance >= 0.0f ? std::min<double>(maxDistance, kNoDistanceLimit)
+                                    : kNoDistanceLimit;
   if (t_in > best) return false;  // the whole box lies beyond the nearest hit so far
-  t_in = std::max(t_in, 0.0);
 
-  const Triangle* hit = nullptr;
-  if (grid_built) {
-    hit = WalkGrid(*this, r, t_in, t_out, &best);
+  uint32_t best_index = UINT32_MAX;
+  if (trace_index_) {
+    const MeshTraceIndex& index = *trace_index_;
+    const BvhRay box_ray(ray.origin, ray.direction);
+    index.bvh.Traverse(box_ray, &best, [&](uint32_t first, uint32_t count) {
+      for (uint32_t k = first; k < first + count; ++k) {
+        const TraceTriangle& t = index.triangles[k];
+        const auto nearer = [&](double d) {
+          // The limit itself is no hit; an equal distance wins only against a found one.
+          return d < best || (d == best && best_index != UINT32_MAX && t.index < best_index);
+        };
+        double dist = 0.0;
+        if (!HitIndexedTriangle(t, r, nearer, &dist)) continue;
+        best = dist;
+        best_index = t.index;
+      }
+      return false;
+    });
   } else {
     for (uint32_t i = 0; i < triangle_count; ++i) {
       const Triangle& t = triangles[i];
+      const auto nearer = [&](double d) { return d < best; };
       double dist = 0.0;
-      if (!TriangleInRange(t) || !HitTriangle(points, t, r, best, &dist)) continue;
+      if (!TriangleInRange(t) || !HitStoredTriangle(*this, t, r, nearer, &dist)) continue;
       best = dist;
-      hit = &t;
+      best_index = i;
     }
   }
-  if (!hit) return false;
-  hit_triangle = const_cast<Triangle*>(hit);
-  hit_distance = static_cast<float>(best);
-  hit_point =
+  if (best_index == UINT32_MAX) return false;
+  hit->object = const_cast<MeshObject*>(this);
+  hit->triangle = best_index;
+  hit->distance = static_cast<float>(best);
+  hit->far_distance = hit->distance;
+  hit->point =
       Vec3{static_cast<float>(r.o[0] + r.d[0] * best), static_cast<float>(r.o[1] + r.d[1] * best),
            static_cast<float>(r.o[2] + r.d[2] * best)};
   return true;
 }
 
-void MeshObject::ComputeTextureUV() {
-  tex_u = -1.0f;
-  if (!mapping_object) return;
-  Ray aux;
+bool MeshObject::TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const {
+  if (IsPath() || triangle_count == 0 || !triangles || !points || !trace_prepared_) return false;
+  const TraceRay r = ToTraceRay(ray);
+  double t_in = 0.0;
+  double t_out = 0.0;
+  if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out)) return false;
+  const double bound = std::min(FloatBound(limit), kNoDistanceLimit);
+  if (t_in > bound) return false;
+  const auto below = [&](double d) {
+    return d < kNoDistanceLimit && static_cast<double>(static_cast<float>(d)) < limit;
+  };
+  double found = -1.0;
+  uint32_t found_index = 0;
+  if (trace_index_) {
+    const MeshTraceIndex& index = *trace_index_;
+    const BvhRay box_ray(ray.origin, ray.direction);
+    index.bvh.Traverse(box_ray, &bound, [&](uint32_t first, uint32_t count) {
+      for (uint32_t k = first; k < first + count; ++k) {
+        double dist = 0.0;
+        if (!HitIndexedTriangle(index.triangles[k], r, below, &dist)) continue;
+        found = dist;
+        found_index = index.triangles[k].index;
+        return true;
+      }
+      return false;
+    });
+  } else {
+    for (uint32_t i = 0; i < triangle_count && found < 0.0; ++i) {
+      const Triangle& t = triangles[i];
+      double dist = 0.0;
+      if (!TriangleInRange(t) || !HitStoredTriangle(*this, t, r, below, &dist)) continue;
+      found = dist;
+      found_index = i;
+    }
+  }
+  if (found < 0.0) return false;
+  hit->object = const_cast<MeshObject*>(this);
+  hit->triangle = found_index;
+  hit->distance = static_cast<float>(found);
+  hit->far_distance = hit->distance;
+  hit->point = Vec3{static_cast<float>(r.o[0] + r.d[0] * found),
+                    static_cast<float>(r.o[1] + r.d[1] * found),
+                    static_cast<float>(r.o[2] + r.d[2] * found)};
+  return true;
+}
+
+TraceExtent MeshObject::TraceBounds(Vec3* lo, Vec3* hi) const {
+  if (IsPath() || triangle_count == 0 || !triangles || !points || !trace_prepared_)
+    return TraceExtent::kNone;
+  *lo = trace_min;
+  *hi = trace_max;
+  return TraceExtent::kBounded;
+}
+
+Vec3 MeshObject::HitNormal(const RayHit& hit, const Vec3&) const {
+  if (hit.triangle >= triangle_count || !triangles) return Vec3{};
+  return triangles[hit.triangle].normal;
+}
+
+// The auxiliary ray of length 1 that finds the mapping object's coordinates: from a mapping
+// sphere's centre towards the point, from the point along a mapping plane's local Z axis, or
+// from the point along the normal of triangle `triangle` for any other object.
+bool MeshObject::MappingRay(uint32_t triangle, const Vec3& point, Ray* aux) const {
+  if (!mapping_object) return false;
   switch (mapping_object->GetType()) {
     case kItemSphere:
-      aux.origin = mapping_object->placement.position;
-      aux.direction = hit_point - aux.origin;
-      aux.Normalize();
+      aux->origin = mapping_object->placement.position;
+      aux->direction = point - aux->origin;
+      aux->Normalize();
       break;
     case kItemPlane:
-      aux.origin = hit_point;
-      aux.direction = mapping_object->placement.axis_Z;
+      aux->origin = point;
+      aux->direction = mapping_object->placement.axis_Z;
       break;
     default:
-      aux.origin = hit_point;
-      aux.direction = hit_triangle ? hit_triangle->normal : Vec3{};
+      aux->origin = point;
+      aux->direction =
+          triangle < triangle_count && triangles ? triangles[triangle].normal : Vec3{};
       break;
   }
-  aux.length = 1.0f;
-  aux.normalized = 1;
+  aux->length = 1.0f;
+  aux->normalized = 1;
+  return true;
+}
+
+bool MeshObject::MappingHit(const RayHit& hit, const Vec3& point, RayHit* mapping) const {
+  Ray aux;
+  return MappingRay(hit.triangle, point, &aux) &&
+         mapping_object->TraceNearest(aux, -1.0f, mapping);
+}
+
+void MeshObject::HitTextureUV(RayHit* hit, const Vec3& point) const {
+  RayHit mapping;
+  if (!MappingHit(*hit, point, &mapping)) {
+    hit->u = -1.0f;
+    hit->v = -1.0f;
+    return;
+  }
+  // The mapping object's own coordinates, completed by it where it computes them later.
+  if (mapping.object) mapping.object->HitTextureUV(&mapping, mapping.point);
+  hit->u = mapping.u;
+  hit->v = mapping.v;
+}
+
+Vec3 MeshObject::HitBump(const RayHit& hit) const {
+  RayHit mapping;
+  if (!MappingHit(hit, hit.point, &mapping) || !mapping.object) return Vec3{};
+  return mapping.object->HitBump(mapping);
+}
+
+void MeshObject::ComputeTextureUV() {
+  tex_u = -1.0f;
+  tex_v = -1.0f;
+  const uint32_t triangle =
+      hit_triangle ? static_cast<uint32_t>(hit_triangle - triangles) : UINT32_MAX;
+  Ray aux;
+  if (!MappingRay(triangle, hit_point, &aux)) return;
+  // The mapping object keeps the hit as its current one, for BumpAt.
   mapping_object->ResetRayState();
   if (!mapping_object->Intersect(aux, -1.0f)) return;
   tex_u = mapping_object->TextureU();
   tex_v = mapping_object->TextureV();
 }
 
-bool MeshObject::SmoothNormalAt(const Vec3& point, Vec3* out) const {
-  if (!hit_triangle || !point_normals || !out || !TriangleInRange(*hit_triangle)) return false;
-  const Triangle& t = *hit_triangle;
+bool MeshObject::HitSmoothNormal(const RayHit& hit, const Vec3& point, Vec3* out) const {
+  if (hit.triangle >= triangle_count || !triangles || !point_normals || !out) return false;
+  const Triangle& t = triangles[hit.triangle];
+  if (!TriangleInRange(t)) return false;
   const uint32_t corner[3] = {t.a, t.b, t.c};
   Vec3 sum;
   for (int k = 0; k < 3; ++k) {
@@ -371,6 +469,13 @@ bool MeshObject::SmoothNormalAt(const Vec3& point, Vec3* out) const {
   }
   *out = sum;
   return true;
+}
+
+bool MeshObject::SmoothNormalAt(const Vec3& point, Vec3* out) const {
+  if (!hit_triangle) return false;
+  RayHit hit;
+  hit.triangle = static_cast<uint32_t>(hit_triangle - triangles);
+  return HitSmoothNormal(hit, point, out);
 }
 
 }  // namespace orvane

@@ -96,6 +96,17 @@ float SceneObject::TextureV() const { return 0.0f; }
 void SceneObject::SetTextureUV(float, float) {}
 Material* SceneObject::GetMaterial() const { return material; }
 SceneObject* SceneObject::HitObject() { return this; }
+bool SceneObject::TraceNearest(const Ray&, float, RayHit*) const { return false; }
+bool SceneObject::TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const {
+  return TraceNearest(ray, -1.0f, hit) && std::isfinite(hit->distance) &&
+         static_cast<double>(hit->distance) < limit;
+}
+Vec3 SceneObject::HitNormal(const RayHit&, const Vec3& point) const {
+  return point - placement.position;
+}
+void SceneObject::HitTextureUV(RayHit*, const Vec3&) const {}
+Vec3 SceneObject::HitBump(const RayHit&) const { return Vec3{}; }
+TraceExtent SceneObject::TraceBounds(Vec3*, Vec3*) const { return TraceExtent::kNone; }
 
 LIST* SceneObject::CachedText(void (SceneObject::*build)(LIST&)) {
   if (text) return text;

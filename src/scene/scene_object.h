@@ -21,6 +21,7 @@
 #include "foundation/vec3.h"
 #include "scene/preview_sink.h"
 #include "scene/ray.h"
+#include "scene/ray_hit.h"
 
 namespace orvane {
 
@@ -80,6 +81,27 @@ class SceneObject : public ListItem {
   virtual Material* GetMaterial() const;
   // The element that was hit: the item itself (groups answer the member that was hit).
   virtual SceneObject* HitObject();
+
+  // The same protocol without state in the item, for searches that run side by side: each
+  // answers what the stateful operation above answers for one search, from and into `hit`.
+  // The item must be prepared (PrepareRender) and must not change while they run.
+  //
+  // The nearest hit in front of the ray (a mesh: nearer than maxDistance, no limit when
+  // negative): hit->object, distance, and what the other calls below need. False on a miss.
+  // The default never hits.
+  virtual bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const;
+  // Whether the ray hits the item at a distance (as a float) below `limit`: any such hit, not
+  // necessarily the nearest (shadow rays need no more). The default asks TraceNearest.
+  virtual bool TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const;
+  // The unnormalized surface normal at `point` of the hit (NormalAt).
+  virtual Vec3 HitNormal(const RayHit& hit, const Vec3& point) const;
+  // Completes hit->u, v for the hit at `point` (ComputeTextureUV); the default keeps them.
+  virtual void HitTextureUV(RayHit* hit, const Vec3& point) const;
+  // The bump perturbation at the hit's texture coordinates (BumpAt); default (0,0,0).
+  virtual Vec3 HitBump(const RayHit& hit) const;
+  // Where the prepared item can be hit: a box lo..hi that holds every hit point, no box at
+  // all, or nowhere. The default: nowhere.
+  virtual TraceExtent TraceBounds(Vec3* lo, Vec3* hi) const;
 
   // A new item of the same class with the same data; the copy has no cached text, no display
   // lists, no browser node. Null when it cannot be allocated.

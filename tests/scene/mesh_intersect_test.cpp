@@ -1,5 +1,5 @@
-// The mesh's side of the tracing protocol: preparation, the box and triangle tests, the grid
-// walk (checked against testing every triangle), smooth normals and texture coordinates
+// The mesh's side of the tracing protocol: preparation, the box and triangle tests, the trace
+// index (checked against testing every triangle), smooth normals and texture coordinates
 // through the mapping object.
 
 #include <gtest/gtest.h>
@@ -133,20 +133,19 @@ std::vector<Corners> Strip(int n) {
   return strip;
 }
 
-TEST(MeshIntersect, GridOnlyAboveTenTriangles) {
-  auto ten = Soup(Strip(10));
-  EXPECT_EQ(ten->grid_built, 0);
-  auto eleven = Soup(Strip(11));
-  EXPECT_EQ(eleven->grid_built, 1);
-  EXPECT_EQ(eleven->grid_min, (Vec3{0, 0, 5}));
-  EXPECT_EQ(eleven->grid_max, (Vec3{11, 1, 5}));
-  for (int i = 0; i < 11; ++i) {
-    const Hit h = Search(*eleven, UnitRay({i + 0.25f, 0.25f, 0}, {0, 0, 1}));
-    EXPECT_EQ(h.triangle, i);
-    EXPECT_EQ(h.distance, 5.0f);
+TEST(MeshIntersect, IndexAndEveryTriangleFindTheSameStripTriangles) {
+  auto strip = Soup(Strip(11));
+  EXPECT_TRUE(strip->HasTraceIndex());
+  EXPECT_EQ(strip->trace_min, (Vec3{0, 0, 5}));
+  EXPECT_EQ(strip->trace_max, (Vec3{11, 1, 5}));
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < 11; ++i) {
+      const Hit h = Search(*strip, UnitRay({i + 0.25f, 0.25f, 0}, {0, 0, 1}));
+      EXPECT_EQ(h.triangle, i);
+      EXPECT_EQ(h.distance, 5.0f);
+    }
+    strip->ClearTraceIndex();  // prepared, without an index: every triangle is tested
   }
-  eleven->ClearGrid();  // prepared, without a grid: every triangle is tested
-  EXPECT_EQ(Search(*eleven, UnitRay({7.25f, 0.25f, 0}, {0, 0, 1})).triangle, 7);
 }
 
 // Corner of triangle k of a random soup: small triangles scattered through a box.
@@ -163,37 +162,10 @@ std::vector<Corners> RandomSoup(std::mt19937& rng, int count, float spread, floa
   return soup;
 }
 
-TEST(MeshIntersect, GridListsEachTriangleInEveryCellItsBoxReaches) {
-  std::mt19937 rng(7);
-  auto mesh = Soup(RandomSoup(rng, 300, 5, 1));
-  ASSERT_EQ(mesh->grid_built, 1);
-  const Vec3 lo = mesh->grid_min;
-  const Vec3 size = (mesh->grid_max - lo) * 0.25;
-  const auto cell_of = [](float p, float low, float step) {
-    return std::clamp(static_cast<int>((p - low) / step), 0, 3);
-  };
-  for (uint32_t i = 0; i < mesh->triangle_count; ++i) {
-    const Triangle& t = mesh->triangles[i];
-    for (int z = cell_of(t.box_min.z, lo.z, size.z); z <= cell_of(t.box_max.z, lo.z, size.z); ++z)
-      for (int y = cell_of(t.box_min.y, lo.y, size.y); y <= cell_of(t.box_max.y, lo.y, size.y); ++y)
-        for (int x = cell_of(t.box_min.x, lo.x, size.x); x <= cell_of(t.box_max.x, lo.x, size.x);
-             ++x) {
-          const GridCell& cell = mesh->grid[x + 4 * y + 16 * z];
-          EXPECT_NE(std::find(cell.triangles, cell.triangles + cell.count, i),
-                    cell.triangles + cell.count)
-              << "triangle " << i << " cell " << x << y << z;
-        }
-  }
-  for (const GridCell& cell : mesh->grid) {  // lists grow by doubling
-    EXPECT_LE(cell.count, cell.capacity);
-    EXPECT_EQ(cell.capacity & (cell.capacity - 1), 0u);
-  }
-}
-
-// The walk through the cells finds exactly the nearest triangle that testing every triangle
-// finds, for rays from outside and inside the box, rays aimed at triangles, axis-parallel rays
-// and flat meshes.
-TEST(MeshIntersect, GridWalkMatchesTestingEveryTriangle) {
+// The index finds exactly the nearest triangle that testing every triangle finds, for rays
+// from outside and inside the box, rays aimed at triangles, axis-parallel rays, flat meshes
+// and repeated triangles (equal distances: the lowest index wins).
+TEST(MeshIntersect, IndexMatchesTestingEveryTriangle) {
   std::mt19937 rng(2024);
   std::uniform_real_distribution<float> coordinate(-9, 9);
   std::normal_distribution<float> gauss;
@@ -203,10 +175,13 @@ TEST(MeshIntersect, GridWalkMatchesTestingEveryTriangle) {
     if (round % 3 == 2)  // flat: no extent along z
       for (Corners& t : soup)
         for (Vec3& p : t) p.z = 1.5f;
-    auto grid = Soup(soup);
+    if (round % 4 == 3) {  // every triangle twice, the copies in reverse order
+      for (std::size_t k = soup.size(); k-- > 0;) soup.push_back(soup[k]);
+    }
+    auto indexed = Soup(soup);
     auto every = Soup(soup);
-    every->ClearGrid();
-    ASSERT_EQ(grid->grid_built, 1);
+    every->ClearTraceIndex();
+    ASSERT_TRUE(indexed->HasTraceIndex());
     for (int r = 0; r < 400; ++r) {
       const Vec3 origin{coordinate(rng), coordinate(rng), coordinate(rng)};
       Vec3 direction{gauss(rng), gauss(rng), gauss(rng)};
@@ -218,12 +193,20 @@ TEST(MeshIntersect, GridWalkMatchesTestingEveryTriangle) {
         (r % 3 == 0 ? direction.x : r % 3 == 1 ? direction.y : direction.z) = gauss(rng);
       }
       const Ray ray = UnitRay(origin, direction);
-      const Hit a = Search(*grid, ray);
+      const Hit a = Search(*indexed, ray);
       const Hit b = Search(*every, ray);
       ASSERT_EQ(a.hit, b.hit) << "round " << round << " ray " << r;
       EXPECT_EQ(a.triangle, b.triangle) << "round " << round << " ray " << r;
       EXPECT_EQ(a.distance, b.distance) << "round " << round << " ray " << r;
       hits += a.hit;
+      // Shadow rays: some triangle nearer than a limit exactly when the nearest one is.
+      const double limit = a.hit ? a.distance : 1e9;
+      const double above = std::nextafter(static_cast<float>(limit), INFINITY);
+      for (const MeshObject* mesh : {indexed.get(), every.get()}) {
+        RayHit any;
+        EXPECT_FALSE(mesh->TraceAnyBelow(ray, limit, &any)) << "round " << round << " ray " << r;
+        EXPECT_EQ(mesh->TraceAnyBelow(ray, above, &any), a.hit) << "round " << round;
+      }
     }
   }
   EXPECT_GT(hits, 1200);  // the comparison covers plenty of hits
@@ -232,16 +215,16 @@ TEST(MeshIntersect, GridWalkMatchesTestingEveryTriangle) {
 TEST(MeshIntersect, DegenerateAndNaNTrianglesAreNeverHit) {
   std::ostringstream errors;
   SetErrorOutput(&errors);
-  for (int count : {6, 14}) {  // without and with a grid
+  for (int count : {6, 14}) {
     std::vector<Corners> soup = Strip(count);
     soup[0] = {Vec3{0, 0, 5}, Vec3{0, 0, 5}, Vec3{1, 0, 5}};  // two equal corners
     soup[1] = {Vec3{NAN, 0, 5}, Vec3{2, 0, 5}, Vec3{1, 1, 5}};
     soup[2] = {Vec3{2, 0, 5}, Vec3{INFINITY, 0, 5}, Vec3{50, 50, 5}};
     auto mesh = Soup(soup);
     ASSERT_TRUE(mesh->IsPrepared());
-    EXPECT_EQ(mesh->grid_built, count > 10 ? 1 : 0);
-    EXPECT_EQ(mesh->grid_min, (Vec3{3, 0, 5}));  // the box of the good triangles only
-    EXPECT_EQ(mesh->grid_max, (Vec3{float(count), 1, 5}));
+    EXPECT_TRUE(mesh->HasTraceIndex());
+    EXPECT_EQ(mesh->trace_min, (Vec3{3, 0, 5}));  // the box of the good triangles only
+    EXPECT_EQ(mesh->trace_max, (Vec3{float(count), 1, 5}));
     for (float x = -0.5f; x < count; x += 0.125f) {
       const Hit h = Search(*mesh, UnitRay({x, 0.3f, 0}, {0.01f, 0.02f, 1}));
       if (h.hit) {

@@ -456,7 +456,7 @@ TEST_F(MeshTest, CloneIsEqualButIndependent) {
   EXPECT_EQ(copy->triangles[3].normal, mesh->triangles[3].normal);
   EXPECT_EQ(copy->point_normals, nullptr);
   EXPECT_EQ(copy->text, nullptr);
-  EXPECT_EQ(copy->grid_built, 0);
+  EXPECT_FALSE(copy->HasTraceIndex());
   ASSERT_NE(copy->mapping_object, nullptr);
   EXPECT_NE(copy->mapping_object, mesh->mapping_object);
   EXPECT_EQ(copy->mapping_object->placement.position, (Vec3{4, 5, 6}));

@@ -1,0 +1,121 @@
+#pragma once
+// Bvh: a bounding volume hierarchy over items that have boxes, built by the surface area
+// heuristic and stored flat: node 0 is the root, an inner node's first child follows it, its
+// second child is at `index`. A leaf lists `count` items from `index` in Items().
+//
+// The boxes of the nodes are widened a little beyond the items' boxes (by about a millionth
+// of their size and position), so that a ray that meets an item's box by any rounding meets
+// every node above it: the tree only ever saves tests, it never hides an item.
+//
+// The tree knows nothing of what the items are; its users test the items of the leaves that
+// a ray reaches (Traverse) and keep the nearest hit themselves.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "foundation/vec3.h"
+
+namespace orvane {
+
+struct BvhBox {
+  Vec3 lo;
+  Vec3 hi;
+};
+
+struct BvhNode {
+  float lo[3];
+  uint32_t index;  // inner: the second child; leaf: the first of its items in Items()
+  float hi[3];
+  uint32_t count;  // leaf: the number of its items (at least 1); inner: 0
+};
+
+// A ray prepared for box tests: direction components below kParallel count as parallel, and
+// the ray then meets a box only when its origin lies between that slab's planes.
+struct BvhRay {
+  static constexpr double kParallel = 0.000001;
+  double origin[3];
+  double inverse[3];
+  bool parallel[3];
+
+  BvhRay(const Vec3& o, const Vec3& d);
+};
+
+class Bvh {
+ public:
+  // The deepest a tree is built; a node at this depth is a leaf whatever its size.
+  static constexpr int kMaxDepth = 48;
+
+  // Builds the tree over the items 0 .. boxes.size() - 1 (each box finite, lo ≤ hi), with at
+  // most `leaf_size` items per leaf where the items can be told apart. False when the memory
+  // cannot be had; the tree is then empty.
+  bool Build(const std::vector<BvhBox>& boxes, uint32_t leaf_size);
+  void Clear();
+  bool Empty() const { return nodes_.empty(); }
+
+  const std::vector<BvhNode>& Nodes() const { return nodes_; }
+  // Item numbers in leaf order.
+  const std::vector<uint32_t>& Items() const { return items_; }
+
+  // The parameter at which `ray` enters the box of `node`, when it meets it at a parameter
+  // not beyond `limit` and not behind the origin (an origin inside gives 0); else false.
+  static bool Enters(const BvhRay& ray, const BvhNode& node, double limit, double* enter);
+
+  // Visits the leaves that the ray reaches, nearer ones first, skipping every node that the
+  // ray enters beyond *limit. `leaf(first, count)` gets a leaf's range in Items() and may
+  // lower *limit; when it returns true the walk ends at once.
+  template <class Leaf>
+  void Traverse(const BvhRay& ray, const double* limit, Leaf&& leaf) const;
+
+ private:
+  struct Builder;
+
+  std::vector<BvhNode> nodes_;
+  std::vector<uint32_t> items_;
+};
+
+template <class Leaf>
+void Bvh::Traverse(const BvhRay& ray, const double* limit, Leaf&& leaf) const {
+  if (nodes_.empty()) return;
+  // The build keeps the depth below kMaxDepth, so the stack never overflows.
+  struct Entry {
+    uint32_t node;
+    double enter;
+  };
+  Entry stack[kMaxDepth * 2 + 2];
+  int top = 0;
+  double enter = 0.0;
+  if (!Enters(ray, nodes_[0], *limit, &enter)) return;
+  stack[top++] = Entry{0, enter};
+  while (top > 0) {
+    const Entry e = stack[--top];
+    if (e.enter > *limit) continue;
+    const BvhNode& node = nodes_[e.node];
+    if (node.count > 0) {
+      if (leaf(node.index, node.count)) return;
+      continue;
+    }
+    const uint32_t near_child = e.node + 1;
+    const uint32_t far_child = node.index;
+    double enter_near = 0.0;
+    double enter_far = 0.0;
+    const bool hit_near = Enters(ray, nodes_[near_child], *limit, &enter_near);
+    const bool hit_far = Enters(ray, nodes_[far_child], *limit, &enter_far);
+    if (hit_near && hit_far) {
+      // The nearer child is visited first: pushed last.
+      if (enter_far < enter_near) {
+        stack[top++] = Entry{near_child, enter_near};
+        stack[top++] = Entry{far_child, enter_far};
+      } else {
+        stack[top++] = Entry{far_child, enter_far};
+        stack[top++] = Entry{near_child, enter_near};
+      }
+    } else if (hit_near) {
+      stack[top++] = Entry{near_child, enter_near};
+    } else if (hit_far) {
+      stack[top++] = Entry{far_child, enter_far};
+    }
+  }
+}
+
+}  // namespace orvane

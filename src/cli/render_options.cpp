@@ -102,6 +102,13 @@ const ValueOption kValueOptions[] = {
        return true;
      }},
     {"--frames", "FROM-TO, FROM- or N with frame numbers 0 or more", &ParseFrames},
+    {"--threads", "a whole number 1 to 256",
+     [](const std::string& t, RenderOptions* o) {
+       long v = 0;
+       if (!ParseInt(t, 1, kMaxRenderThreads, &v)) return false;
+       o->threads = static_cast<int>(v);
+       return true;
+     }},
     {"--depth-map", "a file name",
      [](const std::string& t, RenderOptions* o) {
        if (t.empty()) return false;
@@ -179,6 +186,8 @@ const char* const kRenderOptionsHelp =
     "  --jpeg              also write a JPEG picture (NAME + frame + .jpg)\n"
     "  --no-tga            write no TGA picture\n"
     "  --quality Q         JPEG quality 0 to 100 (default 75)\n"
+    "  --threads N         trace on N threads, 1 to 256 (default: one per core); the\n"
+    "                      pictures are the same for every N\n"
     "  --frames FROM-TO    render only these frames (FROM- : no upper limit; N : frame N)\n"
     "  --skip-existing     skip frames whose picture already exists\n"
     "  --panorama          render 360 x 180 degree panoramas (W x W/2 pixels)\n"
@@ -260,6 +269,7 @@ void ApplyRenderOptions(const RenderOptions& o, RenderSettings& s, bool first) {
   if (o.jpeg) s.jpegOutput = 1;
   if (o.noTga) s.tgaOutput = 0;
   if (o.quality) s.jpegQuality = *o.quality;
+  if (o.threads) s.threads = static_cast<uint32_t>(*o.threads);
   if (o.frameFrom) s.frameFrom = *o.frameFrom;
   if (o.frameTo) s.frameTo = *o.frameTo;
   if (o.skipExisting) s.skipExisting = 1;

@@ -28,6 +28,7 @@ namespace orvane::cli {
 // Limits of the option values.
 inline constexpr int32_t kMaxImageSide = 16384;
 inline constexpr int kMaxTraceDepth = 100;
+inline constexpr int kMaxRenderThreads = 256;
 
 // The options as given; an unset option leaves the scene's setting alone.
 struct RenderOptions {
@@ -37,6 +38,7 @@ struct RenderOptions {
   bool jpeg = false;                     // --jpeg
   bool noTga = false;                    // --no-tga
   std::optional<int> quality;            // --quality Q
+  std::optional<int> threads;            // --threads N
   std::optional<int32_t> frameFrom;      // --frames FROM-TO
   std::optional<int32_t> frameTo;        //   (-1: no upper limit)
   bool skipExisting = false;             // --skip-existing

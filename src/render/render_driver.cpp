@@ -1,7 +1,12 @@
 #include "render/render_driver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <system_error>
+#include <thread>
+#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -27,6 +32,11 @@ constexpr const char* kPreviewObjectPrefix = "_mat_object";
 
 double SecondsSince(std::clock_t start) {
   return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+}
+
+// Seconds of the wall clock: with several threads the processor time runs faster.
+double WallSecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Seconds as the console shows them ("%g").
@@ -128,6 +138,8 @@ int RenderDriver::renderFrame(int32_t frame) {
   PrepareBackground();
   frame_start_ = std::clock();
   block_start_ = frame_start_;
+  frame_wall_start_ = std::chrono::steady_clock::now();
+  block_wall_start_ = frame_wall_start_;
   hits_ = 0;
   tracer_.ResetPrimaryHitDistance();
   line_ = 0;
@@ -135,7 +147,7 @@ int RenderDriver::renderFrame(int32_t frame) {
   if (s.prepareOnly) return 0;
 
   RenderBlocks();
-  const double elapsed = SecondsSince(frame_start_);
+  const double elapsed = WallSecondsSince(frame_wall_start_);
   if (s.verbose) {
     out_ << "\n\n " << hits_ << " of " << int64_t(frame_width_) * frame_lines_ << " pixels hit.\n"
          << "\n Rendered in " << SecondsText(elapsed) << "s .\n";
@@ -186,7 +198,8 @@ void RenderDriver::RenderBlocks() {
     if (!verbose) continue;
     if (line_ > 0) {
       // The time of the block just done, times the blocks still to do.
-      const double estimate = SecondsSince(block_start_) * (frame_lines_ * 0.1 - line_ * 0.1);
+      const double estimate =
+          WallSecondsSince(block_wall_start_) * (frame_lines_ * 0.1 - line_ * 0.1);
       out_ << "   ready in: " << SecondsText(estimate) << "s.\n";
     }
     out_ << "lines: " << line_ << ".." << line_ + 9;
@@ -242,33 +255,93 @@ void RenderDriver::OpenDepthMap(int32_t width, int32_t lines) {
 int RenderDriver::renderLineBlock() {
   if (!frame_open_) return 0;
   block_start_ = std::clock();
+  block_wall_start_ = std::chrono::steady_clock::now();
   const int32_t end = std::min(line_ + kBlockLines, frame_lines_);
-  for (; line_ < end; ++line_) {
-    for (int32_t x = 0; x < frame_width_; ++x) RenderPixel(x, line_);
+  const uint32_t threads = ThreadCount();
+  if (threads > 1 && colour_buffer_ && end - line_ > 1) {
+    TraceBlockInParallel(line_, end, threads);
+    line_ = end;
+  } else {
+    for (; line_ < end; ++line_) {
+      for (int32_t x = 0; x < frame_width_; ++x) StorePixel(ComputePixel(tracer_, x, line_));
+    }
   }
   if (end < frame_lines_) return 1;
   FinishFrame();
   return 0;
 }
 
-void RenderDriver::RenderPixel(int32_t x, int32_t y) {
+uint32_t RenderDriver::ThreadCount() const {
+  uint32_t n = scene_.render.threads;
+  if (n == 0) n = std::max(1u, std::thread::hardware_concurrency());
+  return std::min<uint32_t>(n, kMaxThreads);
+}
+
+// The rows of the block go to the threads one at a time, as each thread becomes free; the
+// pixels are then stored in their order, so the files are the same for every thread count.
+void RenderDriver::TraceBlockInParallel(int32_t first_line, int32_t end_line, uint32_t threads) {
+  const std::size_t width = static_cast<std::size_t>(frame_width_);
+  const int32_t rows = end_line - first_line;
+  threads = std::min<uint32_t>(threads, static_cast<uint32_t>(rows));
+  try {
+    block_pixels_.resize(width * static_cast<std::size_t>(rows));
+    while (worker_tracers_.size() + 1 < threads) {
+      worker_tracers_.push_back(std::make_unique<Tracer>(scene_));
+    }
+    for (auto& t : worker_tracers_) t->UseIndex(&index_);
+    std::atomic<int32_t> next_row{0};
+    auto work = [&](Tracer& tracer) {
+      for (int32_t row = next_row++; row < rows; row = next_row++) {
+        PixelResult* out = block_pixels_.data() + width * static_cast<std::size_t>(row);
+        for (int32_t x = 0; x < frame_width_; ++x)
+          out[x] = ComputePixel(tracer, x, first_line + row);
+      }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    try {
+      for (uint32_t k = 0; k + 1 < threads; ++k)
+        pool.emplace_back(work, std::ref(*worker_tracers_[k]));
+    } catch (const std::system_error&) {
+      // Fewer threads than asked for: the ones that started and this one share the rows.
+    }
+    work(tracer_);
+    for (std::thread& t : pool) t.join();
+  } catch (const std::bad_alloc&) {
+    // Without the memory for the block, the rest of it is traced here, pixel after pixel.
+    for (int32_t y = first_line; y < end_line; ++y)
+      for (int32_t x = 0; x < frame_width_; ++x) StorePixel(ComputePixel(tracer_, x, y));
+    return;
+  }
+  for (const PixelResult& p : block_pixels_) StorePixel(p);
+}
+
+RenderDriver::PixelResult RenderDriver::ComputePixel(Tracer& tracer, int32_t x, int32_t y) const {
+  const RenderSettings& s = scene_.render;
+  PixelResult p;
+  p.hit = IsTraced(x, y) && TracePixel(tracer, x, y, s.traceDepth, &p.colour);
+  if (p.hit) {
+    // A fogged miss counts as a hit but has no distance (the tracer answers -1): depth 0.
+    const float distance = tracer.PrimaryHitDistance();
+    if (depth_on_ && distance >= 0.0f)
+      p.depth = static_cast<uint8_t>(DepthValue(distance, s.depthNear, s.depthFar, s.depthFocus));
+  } else {
+    p.colour = BackgroundColour(x, y);
+  }
+  return p;
+}
+
+void RenderDriver::StorePixel(const PixelResult& p) {
   const RenderSettings& s = scene_.render;
   ++pixel_counter_;
-  Rgb colour;
-  int depth = 0;
-  const bool hit = IsTraced(x, y) && (panorama_ ? tracePanorama(x, y, s.traceDepth)
-                                                : tracePrimary(x, y, s.traceDepth));
-  if (hit) {
-    colour = pixel_;
+  if (p.hit) {
+    pixel_ = p.colour;
     ++hits_;
-    // A fogged miss counts as a hit but has no distance (the tracer answers -1): depth 0.
-    const float distance = tracer_.PrimaryHitDistance();
-    if (depth_on_ && distance >= 0.0f)
-      depth = DepthValue(distance, s.depthNear, s.depthFar, s.depthFocus);
   } else {
-    backgroundAt(x, y);
-    colour = background_;
+    background_ = p.colour;
   }
+  const Rgb colour = p.colour;
+  int depth = p.depth;
   if (s.depthInvert) depth = 255 - depth;
   const uint8_t bgr[3] = {colour.b, colour.g, colour.r};
   const uint8_t grey[3] = {uint8_t(depth), uint8_t(depth), uint8_t(depth)};
@@ -382,48 +455,57 @@ bool RenderDriver::MaskAllows(int32_t x, int32_t y) const {
   return true;
 }
 
-bool RenderDriver::tracePrimary(int32_t x, int32_t y, int depth) {
+bool RenderDriver::TracePixel(Tracer& tracer, int32_t x, int32_t y, int depth,
+                              Rgb* colour) const {
   Camera* camera = scene_.render.activeCamera;
   if (camera == nullptr) return false;
-  const Ray ray = camera->primaryRay(static_cast<float>(x), static_cast<float>(y));
+  const Ray ray = panorama_ ? camera->panoramaRay(static_cast<float>(x), static_cast<float>(y))
+                            : camera->primaryRay(static_cast<float>(x), static_cast<float>(y));
   int r = 0, g = 0, b = 0;
-  const int16_t valid = tracer_.Trace(ray, &r, &g, &b, static_cast<int16_t>(depth), 1.0f, 0);
-  pixel_ = Rgb{ClampToByte(r), ClampToByte(g), ClampToByte(b)};
+  const int16_t valid = tracer.Trace(ray, &r, &g, &b, static_cast<int16_t>(depth), 1.0f, 0);
+  *colour = Rgb{ClampToByte(r), ClampToByte(g), ClampToByte(b)};
   return valid == 1;
+}
+
+bool RenderDriver::tracePrimary(int32_t x, int32_t y, int depth) {
+  const bool panorama = panorama_;
+  panorama_ = false;
+  const bool hit = TracePixel(tracer_, x, y, depth, &pixel_);
+  panorama_ = panorama;
+  return hit;
 }
 
 bool RenderDriver::tracePanorama(int32_t x, int32_t y, int depth) {
-  Camera* camera = scene_.render.activeCamera;
-  if (camera == nullptr) return false;
-  const Ray ray = camera->panoramaRay(static_cast<float>(x), static_cast<float>(y));
-  int r = 0, g = 0, b = 0;
-  const int16_t valid = tracer_.Trace(ray, &r, &g, &b, static_cast<int16_t>(depth), 1.0f, 0);
-  pixel_ = Rgb{ClampToByte(r), ClampToByte(g), ClampToByte(b)};
-  return valid == 1;
+  const bool panorama = panorama_;
+  panorama_ = true;
+  const bool hit = TracePixel(tracer_, x, y, depth, &pixel_);
+  panorama_ = panorama;
+  return hit;
 }
 
 void RenderDriver::backgroundAt(int32_t x, int32_t y) {
+  background_ = BackgroundColour(x, y);
+}
+
+Rgb RenderDriver::BackgroundColour(int32_t x, int32_t y) const {
   const RenderSettings& s = scene_.render;
   const Rgb plain{s.background[0], s.background[1], s.background[2]};
   const int32_t width = frame_open_ ? frame_width_ : s.Width();
   const int32_t lines = frame_open_ ? frame_lines_ : s.Height();
-  if (width <= 0 || lines <= 0) {
-    background_ = plain;
-    return;
-  }
+  if (width <= 0 || lines <= 0) return plain;
   const double u = double(x) / width;
   const double v = double(y) / lines;
   if (s.backgroundMode == 1 && background_enabled_) {
-    background_sphere_.SetTextureUV(static_cast<float>(u), static_cast<float>(v));
-    const ColourF c = SampleColour(background_material_, kDiffuse, background_sphere_.TextureU(),
-                                   background_sphere_.TextureV());
-    background_ = Rgb{ClampToByte(c.r), ClampToByte(c.g), ClampToByte(c.b)};
-  } else if (s.backgroundMode == 2 && s.backgroundTexture != nullptr) {
-    const Fractal& fractal = s.backgroundTexture->fractal;
-    background_ = fractal.ColourOf(fractal.IndexAt(u, v));
-  } else {
-    background_ = plain;
+    // The internal sphere's coordinates are (u, v) as floats.
+    const ColourF c = SampleColour(background_material_, kDiffuse, static_cast<float>(u),
+                                   static_cast<float>(v));
+    return Rgb{ClampToByte(c.r), ClampToByte(c.g), ClampToByte(c.b)};
   }
+  if (s.backgroundMode == 2 && s.backgroundTexture != nullptr) {
+    const Fractal& fractal = s.backgroundTexture->fractal;
+    return fractal.ColourOf(fractal.IndexAt(u, v));
+  }
+  return plain;
 }
 
 void RenderDriver::PrepareBackground() {

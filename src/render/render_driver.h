@@ -7,7 +7,10 @@
 // no anti-aliasing), decides background and masking, and writes the pixels in blocks of ten
 // lines. Progress goes to the `out` stream, failures to `err` (both chosen by the caller).
 //
-// A frame is rendered synchronously by renderFrame. With `prepareOnly` set, renderFrame only
+// A frame is rendered synchronously by renderFrame. The lines of each block are traced on the
+// settings' number of threads (RenderSettings::threads), handed out one line at a time; the
+// pixels are written in their order, so the files do not depend on the thread count. The
+// times printed are wall-clock seconds. With `prepareOnly` set, renderFrame only
 // prepares the frame and the caller pulls it block by block with renderLineBlock(), reading
 // the block buffer, the current line and the clocks between blocks (the editor's render
 // window does this).
@@ -23,12 +26,14 @@
 //                                             JPEG, which needs whole rows, is skipped)
 // Without an active camera every pixel is a miss and shows the background.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <iosfwd>
 #include <memory>
+#include <vector>
 
 #include "foundation/ov_string.h"
 #include "imageio/picture.h"
@@ -49,6 +54,8 @@ class RenderDriver {
   static constexpr int32_t kBlockLines = 10;
   // The largest width or height a TGA header can hold.
   static constexpr int32_t kMaxPictureSide = 65535;
+  // The most threads a picture is traced on.
+  static constexpr uint32_t kMaxThreads = 256;
 
   RenderDriver(Scene& scene, std::ostream& out, std::ostream& err);
   // Closes the files of a frame that was prepared but not finished.
@@ -155,8 +162,24 @@ class RenderDriver {
   // The field and mask test of pixel (x, y).
   bool IsTraced(int32_t x, int32_t y) const;
   bool MaskAllows(int32_t x, int32_t y) const;
-  // Traces pixel (x, y) and stores it into the block buffers or the files.
-  void RenderPixel(int32_t x, int32_t y);
+  // What one pixel comes to: its colour (traced or background) and depth-map value.
+  struct PixelResult {
+    Rgb colour;
+    uint8_t depth = 0;
+    bool hit = false;
+  };
+  // Traces pixel (x, y) with `tracer`; reads the scene and the frame only, so several threads
+  // may compute pixels at once.
+  PixelResult ComputePixel(Tracer& tracer, int32_t x, int32_t y) const;
+  // Stores the next pixel into the block buffers or the files.
+  void StorePixel(const PixelResult& pixel);
+  // The perspective or panorama ray of pixel (x, y) traced by `tracer`.
+  bool TracePixel(Tracer& tracer, int32_t x, int32_t y, int depth, Rgb* colour) const;
+  Rgb BackgroundColour(int32_t x, int32_t y) const;
+  // The threads of the settings (0: one per core), at most kMaxThreads.
+  uint32_t ThreadCount() const;
+  // Traces lines first_line .. end_line - 1 on `threads` threads, then stores them in order.
+  void TraceBlockInParallel(int32_t first_line, int32_t end_line, uint32_t threads);
   // Writes `pixels` buffered pixels (whole rows for the JPEG) and resets the counter.
   void FlushBlock(uint32_t pixels);
   // Flushes what is left, completes the JPEG and closes every file.
@@ -178,6 +201,9 @@ class RenderDriver {
   std::ostream& err_;
   SceneIndex index_;
   Tracer tracer_;
+  // The tracers of the other threads, and the pixels of a block traced in parallel.
+  std::vector<std::unique_ptr<Tracer>> worker_tracers_;
+  std::vector<PixelResult> block_pixels_;
 
   // The background texture is sampled through the diffuse channel of this radius-1 sphere,
   // used only while a bitmap background is set (background_enabled_).
@@ -199,6 +225,8 @@ class RenderDriver {
   uint32_t hits_ = 0;
   std::clock_t frame_start_ = 0;
   std::clock_t block_start_ = 0;
+  std::chrono::steady_clock::time_point frame_wall_start_;
+  std::chrono::steady_clock::time_point block_wall_start_;
   Rgb pixel_;
   Rgb background_;
   std::FILE* tga_ = nullptr;

@@ -26,6 +26,8 @@ struct RenderSettings {
   uint32_t tgaOutput = 1;
   uint32_t jpegOutput = 0;
   int32_t jpegQuality = 75;
+  // Threads that trace a picture; 0: one per processor core. Pictures do not depend on it.
+  uint32_t threads = 0;
   uint32_t panorama = 0;
   uint32_t depthMap = 0;
   float depthNear = 0.0f;

@@ -61,37 +61,7 @@ float Up(double v) {
 
 }  // namespace
 
-BvhRay::BvhRay(const Vec3& o, const Vec3& d) {
-  const double dir[3] = {d.x, d.y, d.z};
-  origin[0] = o.x;
-  origin[1] = o.y;
-  origin[2] = o.z;
-  for (int a = 0; a < 3; ++a) {
-    parallel[a] = !(std::fabs(dir[a]) >= kParallel);  // also NaN
-    inverse[a] = parallel[a] ? 0.0 : 1.0 / dir[a];
-  }
-}
 
-bool Bvh::Enters(const BvhRay& ray, const BvhNode& node, double limit, double* enter) {
-  double t_in = 0.0;
-  double t_out = limit;
-  for (int a = 0; a < 3; ++a) {
-    const double lo = node.lo[a];
-    const double hi = node.hi[a];
-    if (ray.parallel[a]) {
-      if (!(ray.origin[a] >= lo && ray.origin[a] <= hi)) return false;
-      continue;
-    }
-    double t1 = (lo - ray.origin[a]) * ray.inverse[a];
-    double t2 = (hi - ray.origin[a]) * ray.inverse[a];
-    if (t1 > t2) std::swap(t1, t2);
-    if (t1 > t_in) t_in = t1;
-    if (t2 < t_out) t_out = t2;
-  }
-  if (!(t_in <= t_out)) return false;
-  *enter = t_in;
-  return true;
-}
 
 struct Bvh::Builder {
   const std::vector<BvhBox>& boxes;

@@ -10,6 +10,7 @@
 // The tree knows nothing of what the items are; its users test the items of the leaves that
 // a ray reaches (Traverse) and keep the nearest hit themselves.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,8 +38,22 @@ struct BvhRay {
   double origin[3];
   double inverse[3];
   bool parallel[3];
+  bool any_parallel;
+  bool negative[3];  // the ray runs towards lower values: it meets `hi` first
 
-  BvhRay(const Vec3& o, const Vec3& d);
+  BvhRay(const Vec3& o, const Vec3& d) {
+    const double dir[3] = {d.x, d.y, d.z};
+    origin[0] = o.x;
+    origin[1] = o.y;
+    origin[2] = o.z;
+    any_parallel = false;
+    for (int a = 0; a < 3; ++a) {
+      parallel[a] = !(std::fabs(dir[a]) >= kParallel);  // also NaN
+      any_parallel = any_parallel || parallel[a];
+      inverse[a] = parallel[a] ? 0.0 : 1.0 / dir[a];
+      negative[a] = inverse[a] < 0.0;
+    }
+  }
 };
 
 class Bvh {
@@ -73,6 +88,29 @@ class Bvh {
   std::vector<BvhNode> nodes_;
   std::vector<uint32_t> items_;
 };
+
+inline bool Bvh::Enters(const BvhRay& ray, const BvhNode& node, double limit, double* enter) {
+  double t_in = 0.0;
+  double t_out = limit;
+  if (ray.any_parallel) {
+    for (int a = 0; a < 3; ++a) {
+      if (ray.parallel[a] && !(ray.origin[a] >= node.lo[a] && ray.origin[a] <= node.hi[a]))
+        return false;
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    if (ray.parallel[a]) continue;
+    const double near = ray.negative[a] ? node.hi[a] : node.lo[a];
+    const double far = ray.negative[a] ? node.lo[a] : node.hi[a];
+    const double t1 = (near - ray.origin[a]) * ray.inverse[a];
+    const double t2 = (far - ray.origin[a]) * ray.inverse[a];
+    if (t1 > t_in) t_in = t1;
+    if (t2 < t_out) t_out = t2;
+  }
+  if (!(t_in <= t_out)) return false;
+  *enter = t_in;
+  return true;
+}
 
 template <class Leaf>
 void Bvh::Traverse(const BvhRay& ray, const double* limit, Leaf&& leaf) const {

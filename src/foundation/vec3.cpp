@@ -28,28 +28,8 @@ double acos_clamped(double x) {
   return std::acos(x);
 }
 
-// Sums and differences of two floats rounded once to float are the same whether the
-// addition runs in float or in double, so the plain float operators are used.
-Vec3& Vec3::operator+=(const Vec3& b) {
-  x += b.x;
-  y += b.y;
-  z += b.z;
-  return *this;
-}
 
-Vec3& Vec3::operator-=(const Vec3& b) {
-  x -= b.x;
-  y -= b.y;
-  z -= b.z;
-  return *this;
-}
 
-Vec3& Vec3::operator*=(double s) {
-  x = F(D(x) * s);
-  y = F(D(y) * s);
-  z = F(D(z) * s);
-  return *this;
-}
 
 Vec3& Vec3::ScaleAbout(const Vec3& c, double sx, double sy, double sz) {
   x = F((D(x) - D(c.x)) * sx + D(c.x));
@@ -63,27 +43,8 @@ Vec3& Vec3::Cross(const Vec3& b) {
   return CrossInto(*this, *this, b);
 }
 
-double Vec3::Length() const {
-  return std::sqrt(D(x) * D(x) + D(y) * D(y) + D(z) * D(z));
-}
 
-Vec3& Vec3::Normalize() {
-  const double length = Length();
-  if (length < kEps) return *this;
-  x = F(D(x) / length);
-  y = F(D(y) / length);
-  z = F(D(z) / length);
-  return *this;
-}
 
-Vec3& Vec3::DivideAbs(double s) {
-  const double divisor = std::fabs(s);
-  if (divisor < kEps) return *this;
-  x = F(D(x) / divisor);
-  y = F(D(y) / divisor);
-  z = F(D(z) / divisor);
-  return *this;
-}
 
 Vec3& Vec3::RotateX(double t) {
   const double c = std::cos(t);
@@ -194,24 +155,9 @@ Vec3& Vec3::RotateAxisDeg(double degrees, const Vec3& axis, const Vec3& point) {
   return *this;
 }
 
-double Dot(const Vec3& a, const Vec3& b) {
-  return D(a.x) * D(b.x) + D(a.y) * D(b.y) + D(a.z) * D(b.z);
-}
 
-Vec3 operator+(const Vec3& a, const Vec3& b) {
-  Vec3 r = a;
-  return r += b;
-}
 
-Vec3 operator-(const Vec3& a, const Vec3& b) {
-  Vec3 r = a;
-  return r -= b;
-}
 
-Vec3 operator*(const Vec3& a, double s) {
-  Vec3 r = a;
-  return r *= s;
-}
 
 Vec3& CrossInto(Vec3& r, const Vec3& a, const Vec3& b) {
   if (&a == &r && &b == &r) {
@@ -229,9 +175,6 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
   return CrossInto(r, a, b);
 }
 
-double Distance(const Vec3& a, const Vec3& b) {
-  return (b - a).Length();
-}
 
 double AngleBetween(const Vec3& a, const Vec3& b) {
   const double lengths = a.Length() * b.Length();

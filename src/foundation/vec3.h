@@ -19,6 +19,7 @@
 // Thresholds: kEps (1e-6 as a float) marks a length, divisor or angle as too small to use;
 // such operations leave the vector unchanged.
 
+#include <cmath>
 #include <iosfwd>
 #include <type_traits>
 
@@ -103,17 +104,85 @@ static_assert(sizeof(Vec3) == 12, "Vec3 is three packed floats");
 static_assert(std::is_standard_layout_v<Vec3>);
 static_assert(std::is_trivially_copyable_v<Vec3>);
 
+// The small operations are defined here, so that the tracer's inner loops inline them; each
+// widens to double, computes in the order written and rounds once, as everywhere else.
+//
+// Sums and differences of two floats rounded once to float are the same whether the
+// addition runs in float or in double, so the plain float operators are used.
+inline Vec3& Vec3::operator+=(const Vec3& b) {
+  x += b.x;
+  y += b.y;
+  z += b.z;
+  return *this;
+}
+
+inline Vec3& Vec3::operator-=(const Vec3& b) {
+  x -= b.x;
+  y -= b.y;
+  z -= b.z;
+  return *this;
+}
+
+inline Vec3& Vec3::operator*=(double s) {
+  x = static_cast<float>(static_cast<double>(x) * s);
+  y = static_cast<float>(static_cast<double>(y) * s);
+  z = static_cast<float>(static_cast<double>(z) * s);
+  return *this;
+}
+
+inline double Vec3::Length() const {
+  const double dx = x;
+  const double dy = y;
+  const double dz = z;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+inline Vec3& Vec3::Normalize() {
+  const double length = Length();
+  if (length < kEps) return *this;
+  x = static_cast<float>(static_cast<double>(x) / length);
+  y = static_cast<float>(static_cast<double>(y) / length);
+  z = static_cast<float>(static_cast<double>(z) / length);
+  return *this;
+}
+
+inline Vec3& Vec3::DivideAbs(double s) {
+  const double divisor = std::fabs(s);
+  if (divisor < kEps) return *this;
+  x = static_cast<float>(static_cast<double>(x) / divisor);
+  y = static_cast<float>(static_cast<double>(y) / divisor);
+  z = static_cast<float>(static_cast<double>(z) / divisor);
+  return *this;
+}
+
 // a.x*b.x + a.y*b.y + a.z*b.z in double.
-double Dot(const Vec3& a, const Vec3& b);
-Vec3 operator+(const Vec3& a, const Vec3& b);
-Vec3 operator-(const Vec3& a, const Vec3& b);
-Vec3 operator*(const Vec3& a, double s);
+inline double Dot(const Vec3& a, const Vec3& b) {
+  return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y +
+         static_cast<double>(a.z) * b.z;
+}
+
+inline Vec3 operator+(const Vec3& a, const Vec3& b) {
+  Vec3 r = a;
+  return r += b;
+}
+
+inline Vec3 operator-(const Vec3& a, const Vec3& b) {
+  Vec3 r = a;
+  return r -= b;
+}
+
+inline Vec3 operator*(const Vec3& a, double s) {
+  Vec3 r = a;
+  return r *= s;
+}
 // r := a x b = (a.y*b.z - a.z*b.y, a.z*b.x - a.x*b.z, a.x*b.y - a.y*b.x); returns r.
 Vec3& CrossInto(Vec3& r, const Vec3& a, const Vec3& b);
 // a x b as a new vector.
 Vec3 Cross(const Vec3& a, const Vec3& b);
 // The length of b - a (the difference formed as a Vec3).
-double Distance(const Vec3& a, const Vec3& b);
+inline double Distance(const Vec3& a, const Vec3& b) {
+  return (b - a).Length();
+}
 // acos_clamped(Dot(a, b) / (|a| * |b|)) in radians; 0 when |a| * |b| < kEps.
 double AngleBetween(const Vec3& a, const Vec3& b);
 

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "foundation/list.h"
 #include "material/material.h"
 #include "scene/group_object.h"
+#include "scene/math_sphere.h"
 #include "scene/scene_object.h"
 
 namespace orvane {
@@ -28,6 +30,7 @@ bool MayLetLightThrough(const SceneObject& object) {
 
 void SceneIndex::Clear() {
   items_.clear();
+  item_of_.clear();
   unbounded_.clear();
   linear_.clear();
   bvh_.Clear();
@@ -43,7 +46,16 @@ void SceneIndex::Collect(SceneObject* object, const SceneObject* top, bool casts
     }
     return;
   }
-  items_.push_back(Item{object, top, static_cast<uint32_t>(items_.size()), casts_shadow});
+  const auto order = static_cast<uint32_t>(items_.size());
+  Item item{object, top, order, casts_shadow, false, 0.0f, Vec3{}};
+  if (typeid(*object) == typeid(MathSphere)) {
+    const auto* sphere = static_cast<const MathSphere*>(object);
+    item.sphere = true;
+    item.radius_squared = sphere->radius_squared();
+    item.centre = sphere->placement.position;
+  }
+  items_.push_back(item);
+  item_of_.emplace(object, order);
   if (casts_shadow && MayLetLightThrough(*object)) transparent_casters_ = true;
 }
 
@@ -57,6 +69,7 @@ void SceneIndex::Build(const LIST* objects, bool tree) {
       Collect(object, object, object->HasFlag(kHasShadow));
     }
     std::vector<BvhBox> boxes;
+    std::vector<uint32_t> bounded;
     for (uint32_t i = 0; i < items_.size(); ++i) {
       Vec3 lo;
       Vec3 hi;
@@ -72,14 +85,16 @@ void SceneIndex::Build(const LIST* objects, bool tree) {
             break;
           }
           boxes.push_back(BvhBox{lo, hi});
-          tree_items_.push_back(i);
+          bounded.push_back(i);
           break;
       }
     }
     if (tree && !bvh_.Build(boxes, 2)) {
       // Without the memory for a tree the bounded items are walked in order.
-      linear_ = tree_items_;
-      tree_items_.clear();
+      linear_ = bounded;
+    } else if (tree) {
+      tree_items_.reserve(bounded.size());
+      for (uint32_t k : bvh_.Items()) tree_items_.push_back(items_[bounded[k]]);
     }
   } catch (const std::bad_alloc&) {
     // Searches then see only what was collected; the scene itself is untouched.
@@ -96,7 +111,13 @@ bool SceneIndex::Consider(const Item& item, const Ray& ray, const SceneObject* e
                                      : best->distance;
   }
   RayHit h;
-  if (!item.object->TraceNearest(ray, limit, &h)) return false;
+  if (item.sphere) {
+    if (!SphereHitDistances(item.centre, item.radius_squared, ray, &h.distance, &h.far_distance))
+      return false;
+    h.object = item.object;
+  } else if (!item.object->TraceNearest(ray, limit, &h)) {
+    return false;
+  }
   if (!std::isfinite(h.distance) || h.object == excluded) return false;
   if (*found && !(h.distance < best->distance ||
                   (h.distance == best->distance && item.order < *best_order)))
@@ -123,10 +144,9 @@ bool SceneIndex::Nearest(const Ray& ray, const SceneObject* excluded, bool shado
   if (!bvh_.Empty()) {
     const BvhRay box_ray(ray.origin, ray.direction);
     double limit = found ? static_cast<double>(best.distance) : HUGE_VAL;
-    const std::vector<uint32_t>& order = bvh_.Items();
     bvh_.Traverse(box_ray, &limit, [&](uint32_t first, uint32_t count) {
       for (uint32_t k = first; k < first + count; ++k) {
-        const Item& item = items_[tree_items_[order[k]]];
+        const Item& item = tree_items_[k];
         if (shadowOnly && !item.casts_shadow) continue;
         if (Consider(item, ray, excluded, &best, &best_order, &found))
           limit = static_cast<double>(best.distance);
@@ -148,6 +168,11 @@ bool SceneIndex::Blocks(const Item& item, const Ray& ray, double limit, double s
     bound = std::min(bound, self_bound);
   }
   RayHit h;
+  if (item.sphere) {
+    return SphereHitDistances(item.centre, item.radius_squared, ray, &h.distance,
+                              &h.far_distance) &&
+           std::isfinite(h.distance) && static_cast<double>(h.distance) < bound;
+  }
   return item.object->TraceAnyBelow(ray, bound, &h);
 }
 
@@ -158,14 +183,13 @@ bool SceneIndex::Blocked(const Ray& ray, double limit, const SceneObject* self) 
   uint32_t self_order = 0;
   if (self && self->GetType() == kItemMesh) self = nullptr;  // a mesh may shadow itself
   if (self) {
-    for (const Item& item : items_) {
-      if (item.object != self || !item.casts_shadow) continue;
+    const auto found = item_of_.find(self);
+    if (found != item_of_.end() && items_[found->second].casts_shadow) {
       RayHit h;
-      if (item.object->TraceNearest(ray, -1.0f, &h) && std::isfinite(h.distance)) {
+      if (self->TraceNearest(ray, -1.0f, &h) && std::isfinite(h.distance)) {
         self_distance = h.distance;
-        self_order = item.order;
+        self_order = found->second;
       }
-      break;
     }
   }
   const auto blocks = [&](const Item& item) {
@@ -181,10 +205,9 @@ bool SceneIndex::Blocked(const Ray& ray, double limit, const SceneObject* self) 
     walk_limit = std::min(walk_limit, JustAbove(static_cast<float>(self_distance)));
   bool blocked = false;
   const BvhRay box_ray(ray.origin, ray.direction);
-  const std::vector<uint32_t>& order = bvh_.Items();
   bvh_.Traverse(box_ray, &walk_limit, [&](uint32_t first, uint32_t count) {
     for (uint32_t k = first; k < first + count; ++k) {
-      if (blocks(items_[tree_items_[order[k]]])) return blocked = true;
+      if (blocks(tree_items_[k])) return blocked = true;
     }
     return false;
   });

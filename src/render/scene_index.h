@@ -16,9 +16,11 @@
 // the one a walk over the list in order would give, whatever the tree's shape.
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/bvh.h"
+#include "foundation/vec3.h"
 #include "scene/ray.h"
 #include "scene/ray_hit.h"
 
@@ -50,10 +52,15 @@ class SceneIndex {
 
  private:
   struct Item {
-    SceneObject* object;  // the element that is hit
+    SceneObject* object;     // the element that is hit
     const SceneObject* top;  // the top-level object it belongs to
     uint32_t order;
     bool casts_shadow;
+    // Spheres are tested here, from a copy of their centre and squared radius, without a
+    // call through the item (the same arithmetic as MathSphere::TraceNearest).
+    bool sphere;
+    float radius_squared;
+    Vec3 centre;
   };
 
   void Collect(SceneObject* object, const SceneObject* top, bool casts_shadow);
@@ -66,10 +73,11 @@ class SceneIndex {
               uint32_t self_order) const;
 
   std::vector<Item> items_;
+  std::unordered_map<const SceneObject*, uint32_t> item_of_;  // element -> its item
   std::vector<uint32_t> unbounded_;  // items tested for every ray
   std::vector<uint32_t> linear_;     // without a tree: every bounded item, in order
   Bvh bvh_;
-  std::vector<uint32_t> tree_items_;  // bvh item number -> item
+  std::vector<Item> tree_items_;  // the bounded items in the tree's leaf order
   bool transparent_casters_ = false;
 };
 

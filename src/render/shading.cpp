@@ -75,6 +75,7 @@ Vec3 TransmittedDirection(const Vec3& d, const Vec3& normal, const Vec3& reflect
 // reflected direction, and the material samples at (u, v).
 void Tracer::DescribeHit(RayHit hit, const Ray& ray, Surface* s) {
   SceneObject* object = hit.object;
+  object->CompleteHit(ray, &hit);
   s->object = object;
   const Material* material = object->GetMaterial();
   s->material = material ? material : &fallback_material_;
@@ -214,6 +215,7 @@ void Tracer::FilterShadow(const LightSource& light, const Surface& s, const Vec3
     if (!m) m = &fallback_material_;
     double brightness = 255.0;
     if (HasUsableTexture(*m, kTransparent)) {
+      blocker->CompleteHit(shadow, &hit);
       blocker->HitTextureUV(&hit, hit.point);
       brightness = SampleBrightness(*m, kTransparent, hit.u, hit.v);
     }

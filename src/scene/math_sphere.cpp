@@ -13,7 +13,6 @@ namespace {
 
 // 1/3.1415: the texture mapping's angle factor, kept as the stored files expect it.
 constexpr double kInvPiApprox = 0.3183193;
-constexpr double kMinHitDistance = 0.000001;
 constexpr int kCircleVertices = 20;
 constexpr double kCircleStepDeg = 18.0;
 
@@ -83,6 +82,7 @@ bool MathSphere::Intersect(const Ray& ray, float maxDistance) {
   hit_done_ = 1;
   RayHit hit;
   if (!TraceNearest(ray, maxDistance, &hit)) return false;
+  CompleteHit(ray, &hit);
   distance_ = hit.distance;
   second_root_ = hit.far_distance;
   hit_normal_ = hit.normal;
@@ -94,25 +94,20 @@ bool MathSphere::Intersect(const Ray& ray, float maxDistance) {
 }
 
 bool MathSphere::TraceNearest(const Ray& ray, float, RayHit* hit) const {
-  const Vec3& centre = placement.position;
-  const Vec3 to_centre = centre - ray.origin;
-  const double b = Dot(to_centre, ray.direction);
-  const double disc = b * b - Dot(to_centre, to_centre) + radius_squared_;
-  if (disc < 0.0) return false;
-  const double s = std::sqrt(disc);
-  double t0 = b - s;
-  double t1 = b + s;
-  if (t0 < kMinHitDistance) std::swap(t0, t1);
-  if (t0 < kMinHitDistance) return false;
+  if (!SphereHitDistances(placement.position, radius_squared_, ray, &hit->distance,
+                          &hit->far_distance))
+    return false;
   hit->object = const_cast<MathSphere*>(this);
-  hit->distance = static_cast<float>(t0);
-  hit->far_distance = static_cast<float>(t1);
+  return true;
+}
 
+void MathSphere::CompleteHit(const Ray& ray, RayHit* hit) const {
+  const Vec3& centre = placement.position;
   const Vec3 point = ray.origin + ray.direction * hit->distance;
   Vec3 n = point - centre;
   n.Normalize();
   hit->normal = n;
-  if (!uses_texture_) return true;
+  if (!uses_texture_) return;
 
   const Placement& p = placement;
   const double ny = Dot(n, p.axis_Y);
@@ -122,7 +117,6 @@ bool MathSphere::TraceNearest(const Ray& ray, float, RayHit* hit) const {
   double a = SafeAcos(Dot(around, p.axis_X)) * kInvPiApprox;
   if (Dot(around, p.axis_Z) < 0.0) a = 2.0 - a;
   hit->u = static_cast<float>(a * 0.5);
-  return true;
 }
 
 Vec3 MathSphere::HitBump(const RayHit& hit) const {

@@ -17,11 +17,34 @@
 //   n' = unit(n - Y (n · Y)); a = acos(n' · X) × f, a = 2 - a when n' · Z < 0; u = a × 0.5
 // At the poles n' is the zero vector, which gives u = 0.25.
 
+#include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "scene/scene_object.h"
 
 namespace orvane {
+
+// The distances at which `ray` (unit direction) meets the sphere of `centre` and squared
+// radius `radius_squared`: the nearest one in front of the origin (a ray starting inside
+// meets the far side) and the other root. False when it misses. The tracer's spatial index
+// calls this directly on the spheres it keeps side by side.
+inline bool SphereHitDistances(const Vec3& centre, float radius_squared, const Ray& ray,
+                               float* near, float* far) {
+  constexpr double kMinHitDistance = 0.000001;
+  const Vec3 to_centre = centre - ray.origin;
+  const double b = Dot(to_centre, ray.direction);
+  const double disc = b * b - Dot(to_centre, to_centre) + radius_squared;
+  if (disc < 0.0) return false;
+  const double s = std::sqrt(disc);
+  double t0 = b - s;
+  double t1 = b + s;
+  if (t0 < kMinHitDistance) std::swap(t0, t1);
+  if (t0 < kMinHitDistance) return false;
+  *near = static_cast<float>(t0);
+  *far = static_cast<float>(t1);
+  return true;
+}
 
 class MathSphere : public SceneObject {
  public:
@@ -52,6 +75,8 @@ class MathSphere : public SceneObject {
   void ResetRayState() override;
   bool Intersect(const Ray& ray, float maxDistance) override;
   bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const override;
+  // The unit normal at the hit and, when the sphere uses textures, its (u, v).
+  void CompleteHit(const Ray& ray, RayHit* hit) const override;
   Vec3 HitBump(const RayHit& hit) const override;
   TraceExtent TraceBounds(Vec3* lo, Vec3* hi) const override;
   float NearDistance() const override { return distance_; }

@@ -280,12 +280,16 @@ bool MeshObject::Intersect(const Ray& ray, float maxDistance) {
 bool MeshObject::TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const {
   if (IsPath() || triangle_count == 0 || !triangles || !points || !trace_prepared_) return false;
   const TraceRay r = ToTraceRay(ray);
-  double t_in = 0.0;
-  double t_out = 0.0;
-  if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out)) return false;
   double best = maxDistance >= 0.0f ? std::min<double>(maxDistance, kNoDistanceLimit)
                                     : kNoDistanceLimit;
-  if (t_in > best) return false;  // the whole box lies beyond the nearest hit so far
+  // Without an index the box of the mesh spares the triangle tests of rays that miss it (the
+  // index's root box does the same, and every triangle test clips to the triangle's box).
+  if (!trace_index_) {
+    double t_in = 0.0;
+    double t_out = 0.0;
+    if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out)) return false;
+    if (t_in > best) return false;  // the whole box lies beyond the nearest hit so far
+  }
 
   uint32_t best_index = UINT32_MAX;
   if (trace_index_) {
@@ -329,11 +333,12 @@ bool MeshObject::TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) co
 bool MeshObject::TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const {
   if (IsPath() || triangle_count == 0 || !triangles || !points || !trace_prepared_) return false;
   const TraceRay r = ToTraceRay(ray);
-  double t_in = 0.0;
-  double t_out = 0.0;
-  if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out)) return false;
   const double bound = std::min(FloatBound(limit), kNoDistanceLimit);
-  if (t_in > bound) return false;
+  if (!trace_index_) {
+    double t_in = 0.0;
+    double t_out = 0.0;
+    if (!ClipToBox(r, trace_min, trace_max, &t_in, &t_out) || t_in > bound) return false;
+  }
   const auto below = [&](double d) {
     return d < kNoDistanceLimit && static_cast<double>(static_cast<float>(d)) < limit;
   };
@@ -413,8 +418,10 @@ bool MeshObject::MappingRay(uint32_t triangle, const Vec3& point, Ray* aux) cons
 
 bool MeshObject::MappingHit(const RayHit& hit, const Vec3& point, RayHit* mapping) const {
   Ray aux;
-  return MappingRay(hit.triangle, point, &aux) &&
-         mapping_object->TraceNearest(aux, -1.0f, mapping);
+  if (!MappingRay(hit.triangle, point, &aux) || !mapping_object->TraceNearest(aux, -1.0f, mapping))
+    return false;
+  if (mapping->object) mapping->object->CompleteHit(aux, mapping);
+  return true;
 }
 
 void MeshObject::HitTextureUV(RayHit* hit, const Vec3& point) const {

@@ -97,6 +97,7 @@ void SceneObject::SetTextureUV(float, float) {}
 Material* SceneObject::GetMaterial() const { return material; }
 SceneObject* SceneObject::HitObject() { return this; }
 bool SceneObject::TraceNearest(const Ray&, float, RayHit*) const { return false; }
+void SceneObject::CompleteHit(const Ray&, RayHit*) const {}
 bool SceneObject::TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const {
   return TraceNearest(ray, -1.0f, hit) && std::isfinite(hit->distance) &&
          static_cast<double>(hit->distance) < limit;

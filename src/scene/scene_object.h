@@ -90,6 +90,10 @@ class SceneObject : public ListItem {
   // negative): hit->object, distance, and what the other calls below need. False on a miss.
   // The default never hits.
   virtual bool TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) const;
+  // Completes the hit that TraceNearest found for `ray` with what only the nearest hit needs
+  // (a sphere's normal and texture coordinates); call it on hit->object before the calls
+  // below. The default has nothing to add.
+  virtual void CompleteHit(const Ray& ray, RayHit* hit) const;
   // Whether the ray hits the item at a distance (as a float) below `limit`: any such hit, not
   // necessarily the nearest (shadow rays need no more). The default asks TraceNearest.
   virtual bool TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const;

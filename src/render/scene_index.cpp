@@ -102,10 +102,11 @@ void SceneIndex::Build(const LIST* objects, bool tree) {
 }
 
 bool SceneIndex::Consider(const Item& item, const Ray& ray, const SceneObject* excluded,
-                          RayHit* best, uint32_t* best_order, bool* found) const {
+                          double before, RayHit* best, uint32_t* best_order, bool* found) const {
   if (item.object == excluded || item.top == excluded) return false;
   // An earlier item may still win on an equal distance, a later one only on a smaller one.
-  float limit = -1.0f;
+  float limit = before < HUGE_VAL ? static_cast<float>(JustAbove(static_cast<float>(before)))
+                                  : -1.0f;
   if (*found) {
     limit = item.order < *best_order ? static_cast<float>(JustAbove(best->distance))
                                      : best->distance;
@@ -119,6 +120,7 @@ bool SceneIndex::Consider(const Item& item, const Ray& ray, const SceneObject* e
     return false;
   }
   if (!std::isfinite(h.distance) || h.object == excluded) return false;
+  if (!(static_cast<double>(h.distance) < before)) return false;
   if (*found && !(h.distance < best->distance ||
                   (h.distance == best->distance && item.order < *best_order)))
     return false;
@@ -129,26 +131,26 @@ bool SceneIndex::Consider(const Item& item, const Ray& ray, const SceneObject* e
 }
 
 bool SceneIndex::Nearest(const Ray& ray, const SceneObject* excluded, bool shadowOnly,
-                         RayHit* hit) const {
+                         RayHit* hit, double before) const {
   RayHit best;
   uint32_t best_order = 0;
   bool found = false;
   for (uint32_t i : unbounded_) {
     const Item& item = items_[i];
-    if (!shadowOnly || item.casts_shadow) Consider(item, ray, excluded, &best, &best_order, &found);
+    if (!shadowOnly || item.casts_shadow) Consider(item, ray, excluded, before, &best, &best_order, &found);
   }
   for (uint32_t i : linear_) {
     const Item& item = items_[i];
-    if (!shadowOnly || item.casts_shadow) Consider(item, ray, excluded, &best, &best_order, &found);
+    if (!shadowOnly || item.casts_shadow) Consider(item, ray, excluded, before, &best, &best_order, &found);
   }
   if (!bvh_.Empty()) {
     const BvhRay box_ray(ray.origin, ray.direction);
-    double limit = found ? static_cast<double>(best.distance) : HUGE_VAL;
+    double limit = found ? static_cast<double>(best.distance) : before;
     bvh_.Traverse(box_ray, &limit, [&](uint32_t first, uint32_t count) {
       for (uint32_t k = first; k < first + count; ++k) {
         const Item& item = tree_items_[k];
         if (shadowOnly && !item.casts_shadow) continue;
-        if (Consider(item, ray, excluded, &best, &best_order, &found))
+        if (Consider(item, ray, excluded, before, &best, &best_order, &found))
           limit = static_cast<double>(best.distance);
       }
       return false;

@@ -15,6 +15,7 @@
 // distances the item first in list order; non-finite distances never count. The result is
 // the one a walk over the list in order would give, whatever the tree's shape.
 
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -39,8 +40,10 @@ class SceneIndex {
 
   // The nearest hit of `ray` (shadowOnly: among items that cast shadows), `excluded` never
   // answering (neither as the element hit nor as a top-level object); false when nothing is
-  // hit.
-  bool Nearest(const Ray& ray, const SceneObject* excluded, bool shadowOnly, RayHit* hit) const;
+  // hit before `before` (the nearest hit, as a float distance, must be below it; a shadow
+  // ray need not look beyond its light).
+  bool Nearest(const Ray& ray, const SceneObject* excluded, bool shadowOnly, RayHit* hit,
+               double before = HUGE_VAL) const;
 
   // For a shadow ray when no caster lets light through (HasTransparentCasters false): whether
   // the nearest caster hit lies nearer than `limit` and is not `self`. That is what the
@@ -66,8 +69,8 @@ class SceneIndex {
   void Collect(SceneObject* object, const SceneObject* top, bool casts_shadow);
   // The item's hit within `limit` by the nearest-hit rule against *best; true when it is
   // the new best.
-  bool Consider(const Item& item, const Ray& ray, const SceneObject* excluded, RayHit* best,
-                uint32_t* best_order, bool* found) const;
+  bool Consider(const Item& item, const Ray& ray, const SceneObject* excluded, double before,
+                RayHit* best, uint32_t* best_order, bool* found) const;
   // The item's blocking hit for Blocked.
   bool Blocks(const Item& item, const Ray& ray, double limit, double self_distance,
               uint32_t self_order) const;

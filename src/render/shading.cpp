@@ -204,11 +204,13 @@ void Tracer::FilterShadow(const LightSource& light, const Surface& s, const Vec3
   }
   const bool self_shadowing = s.object->GetType() == kItemMesh;
   for (int blockers = 0; blockers < kMaxShadowBlockers; ++blockers) {
+    // A blocker not nearer than the light lets it through, so the search ends at the light.
+    const double light_distance =
+        light.parallel ? HUGE_VAL : Distance(shadow.origin, light.placement.position);
     RayHit hit;
-    if (!index.Nearest(shadow, nullptr, true, &hit)) return;
+    if (!index.Nearest(shadow, nullptr, true, &hit, light_distance)) return;
     SceneObject* blocker = hit.object;
     const double reach = hit.distance;
-    if (!light.parallel && reach >= Distance(shadow.origin, light.placement.position)) return;
     if (blocker == s.object && !self_shadowing) return;
 
     const Material* m = blocker->GetMaterial();

@@ -167,6 +167,14 @@ TEST(SceneIndex, RandomScenesGiveTheHitsOfTheListWalk) {
       // object (unless that is a mesh).
       const Found caster = shadow ? expected : WalkTheList(objects, ray, true);
       const double limit = caster.element && r % 3 ? caster.distance : 30.0;
+      for (const SceneIndex* index : {&tree, &linear}) {
+        RayHit before;
+        const bool in_front = index->Nearest(ray, nullptr, true, &before, limit);
+        EXPECT_EQ(in_front, caster.element && caster.distance < limit) << "seed " << seed;
+        if (in_front) {
+          EXPECT_EQ(before.object, caster.element) << "seed " << seed;
+        }
+      }
       for (SceneObject* self : {static_cast<SceneObject*>(nullptr), caster.element}) {
         const bool blocked = caster.element && caster.distance < limit &&
                              !(caster.element == self && self->GetType() != kItemMesh);

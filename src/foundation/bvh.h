@@ -15,6 +15,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "foundation/vec3.h"
 
 namespace orvane {
@@ -76,6 +80,11 @@ class Bvh {
   // not beyond `limit` and not behind the origin (an origin inside gives 0); else false.
   static bool Enters(const BvhRay& ray, const BvhNode& node, double limit, double* enter);
 
+  // Enters for the two children of an inner node at once: bit 0 for `first`, bit 1 for
+  // `second`, with the same answers as two calls of Enters.
+  static int EntersBoth(const BvhRay& ray, const BvhNode& first, const BvhNode& second,
+                        double limit, double enter[2]);
+
   // Visits the leaves that the ray reaches, nearer ones first, skipping every node that the
   // ray enters beyond *limit. `leaf(first, count)` gets a leaf's range in Items() and may
   // lower *limit; when it returns true the walk ends at once.
@@ -112,6 +121,35 @@ inline bool Bvh::Enters(const BvhRay& ray, const BvhNode& node, double limit, do
   return true;
 }
 
+inline int Bvh::EntersBoth(const BvhRay& ray, const BvhNode& first, const BvhNode& second,
+                           double limit, double enter[2]) {
+#if defined(__SSE2__)
+  if (!ray.any_parallel) {
+    // Two lanes of the same arithmetic as Enters; max and min keep the running bound when a
+    // parameter is NaN, as Enters' comparisons do.
+    __m128d t_in = _mm_setzero_pd();
+    __m128d t_out = _mm_set1_pd(limit);
+    for (int a = 0; a < 3; ++a) {
+      const bool neg = ray.negative[a];
+      const __m128d near = _mm_set_pd(neg ? second.hi[a] : second.lo[a],
+                                      neg ? first.hi[a] : first.lo[a]);
+      const __m128d far = _mm_set_pd(neg ? second.lo[a] : second.hi[a],
+                                     neg ? first.lo[a] : first.hi[a]);
+      const __m128d origin = _mm_set1_pd(ray.origin[a]);
+      const __m128d inverse = _mm_set1_pd(ray.inverse[a]);
+      t_in = _mm_max_pd(_mm_mul_pd(_mm_sub_pd(near, origin), inverse), t_in);
+      t_out = _mm_min_pd(_mm_mul_pd(_mm_sub_pd(far, origin), inverse), t_out);
+    }
+    _mm_storeu_pd(enter, t_in);
+    return _mm_movemask_pd(_mm_cmple_pd(t_in, t_out));
+  }
+#endif
+  int mask = 0;
+  if (Enters(ray, first, limit, &enter[0])) mask |= 1;
+  if (Enters(ray, second, limit, &enter[1])) mask |= 2;
+  return mask;
+}
+
 template <class Leaf>
 void Bvh::Traverse(const BvhRay& ray, const double* limit, Leaf&& leaf) const {
   if (nodes_.empty()) return;
@@ -135,10 +173,12 @@ void Bvh::Traverse(const BvhRay& ray, const double* limit, Leaf&& leaf) const {
     }
     const uint32_t near_child = e.node + 1;
     const uint32_t far_child = node.index;
-    double enter_near = 0.0;
-    double enter_far = 0.0;
-    const bool hit_near = Enters(ray, nodes_[near_child], *limit, &enter_near);
-    const bool hit_far = Enters(ray, nodes_[far_child], *limit, &enter_far);
+    double enter2[2] = {0.0, 0.0};
+    const int hits = EntersBoth(ray, nodes_[near_child], nodes_[far_child], *limit, enter2);
+    const bool hit_near = (hits & 1) != 0;
+    const bool hit_far = (hits & 2) != 0;
+    const double enter_near = enter2[0];
+    const double enter_far = enter2[1];
     if (hit_near && hit_far) {
       // The nearer child is visited first: pushed last.
       if (enter_far < enter_near) {

@@ -47,13 +47,18 @@ struct Bounds {
   }
 };
 
+// The float at or below v (at or above, for Up); beyond the float range, an infinity.
 float Down(double v) {
+  if (v > std::numeric_limits<float>::max()) return std::numeric_limits<float>::max();
+  if (v < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
   float f = static_cast<float>(v);
   if (static_cast<double>(f) > v) f = std::nextafter(f, -std::numeric_limits<float>::infinity());
   return f;
 }
 
 float Up(double v) {
+  if (v > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+  if (v < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::max();
   float f = static_cast<float>(v);
   if (static_cast<double>(f) < v) f = std::nextafter(f, std::numeric_limits<float>::infinity());
   return f;

@@ -1,0 +1,134 @@
+// The hierarchy's shape: every item in exactly one leaf, every node's box around its items',
+// leaves small even where the items cannot be told apart, and the walk reaching every leaf
+// whose box the ray meets.
+
+#include "foundation/bvh.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+bool Inside(const BvhBox& box, const BvhNode& node) {
+  return node.lo[0] <= box.lo.x && node.lo[1] <= box.lo.y && node.lo[2] <= box.lo.z &&
+         node.hi[0] >= box.hi.x && node.hi[1] >= box.hi.y && node.hi[2] >= box.hi.z;
+}
+
+// Checks the subtree at `at`, adding the items of its leaves to `seen`; answers its depth.
+int CheckNode(const Bvh& bvh, const std::vector<BvhBox>& boxes, uint32_t at,
+              std::vector<int>* seen, uint32_t leaf_limit) {
+  const BvhNode& node = bvh.Nodes()[at];
+  if (node.count > 0) {
+    EXPECT_LE(node.count, leaf_limit);
+    for (uint32_t k = node.index; k < node.index + node.count; ++k) {
+      const uint32_t item = bvh.Items()[k];
+      ++(*seen)[item];
+      EXPECT_TRUE(Inside(boxes[item], node)) << "item " << item;
+    }
+    return 1;
+  }
+  const uint32_t children[2] = {at + 1, node.index};
+  int depth = 0;
+  for (uint32_t child : children) {
+    const BvhNode& c = bvh.Nodes()[child];
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_LE(node.lo[a], c.lo[a]);
+      EXPECT_GE(node.hi[a], c.hi[a]);
+    }
+    depth = std::max(depth, CheckNode(bvh, boxes, child, seen, leaf_limit));
+  }
+  return depth + 1;
+}
+
+TEST(Bvh, EveryItemSitsInOneLeafInsideEveryBoxAboveIt) {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(-100, 100);
+  std::uniform_real_distribution<float> size(0, 3);
+  struct Case {
+    const char* name;
+    int count;
+    std::function<BvhBox(int)> box;
+  };
+  const Case cases[] = {
+      {"one", 1, [](int) { return BvhBox{{1, 2, 3}, {1, 2, 3}}; }},
+      {"scattered", 5000,
+       [&](int) {
+         const Vec3 lo{u(rng), u(rng), u(rng)};
+         return BvhBox{lo, lo + Vec3{size(rng), size(rng), size(rng)}};
+       }},
+      {"flat grid", 2500,
+       [](int i) {
+         const Vec3 lo{float(i % 50), 0, float(i / 50)};
+         return BvhBox{lo, lo + Vec3{0.8f, 0, 0.8f}};
+       }},
+      // Items that cannot be told apart still end in small leaves.
+      {"all at one point", 1000, [](int) { return BvhBox{{0, 0, 0}, {1, 1, 1}}; }},
+      {"huge coordinates", 300,
+       [](int i) {
+         const Vec3 lo{1e37f * float(i % 3), -3e38f, 1e30f * float(i)};
+         return BvhBox{lo, Vec3{lo.x, 3e38f, lo.z}};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<BvhBox> boxes;
+    for (int i = 0; i < c.count; ++i) boxes.push_back(c.box(i));
+    Bvh bvh;
+    ASSERT_TRUE(bvh.Build(boxes, 4));
+    std::vector<int> seen(boxes.size(), 0);
+    const int depth = CheckNode(bvh, boxes, 0, &seen, 16);
+    EXPECT_LE(depth, Bvh::kMaxDepth + 1);
+    for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], 1) << "item " << i;
+  }
+  Bvh empty;
+  EXPECT_TRUE(empty.Build({}, 4));
+  EXPECT_TRUE(empty.Empty());
+}
+
+// The walk reaches exactly the leaves whose boxes the ray enters, and stops when asked.
+TEST(Bvh, TheWalkReachesEveryLeafTheRayMeets) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> u(-20, 20);
+  std::normal_distribution<float> g;
+  std::vector<BvhBox> boxes;
+  for (int i = 0; i < 800; ++i) {
+    const Vec3 lo{u(rng), u(rng), u(rng)};
+    boxes.push_back(BvhBox{lo, lo + Vec3{1, 1, 1}});
+  }
+  Bvh bvh;
+  ASSERT_TRUE(bvh.Build(boxes, 2));
+  int reached_total = 0;
+  for (int r = 0; r < 300; ++r) {
+    Vec3 d{g(rng), g(rng), g(rng)};
+    if (r % 5 == 0) d = Vec3{0, 0, 1};  // parallel to two axes
+    d.Normalize();
+    const BvhRay ray(Vec3{u(rng), u(rng), u(rng)}, d);
+    std::vector<int> reached(bvh.Nodes().size(), 0);
+    const double limit = HUGE_VAL;
+    bvh.Traverse(ray, &limit, [&](uint32_t first, uint32_t) {
+      for (uint32_t n = 0; n < bvh.Nodes().size(); ++n)
+        if (bvh.Nodes()[n].count > 0 && bvh.Nodes()[n].index == first) ++reached[n];
+      return false;
+    });
+    for (uint32_t n = 0; n < bvh.Nodes().size(); ++n) {
+      const BvhNode& node = bvh.Nodes()[n];
+      if (node.count == 0) continue;
+      double enter = 0.0;
+      // Every leaf the ray meets is reached once (its parents are met too, their boxes being
+      // larger); no other leaf is.
+      EXPECT_EQ(reached[n], Bvh::Enters(ray, node, limit, &enter) ? 1 : 0) << "ray " << r;
+      reached_total += reached[n];
+    }
+    int visits = 0;
+    bvh.Traverse(ray, &limit, [&](uint32_t, uint32_t) { return ++visits == 1; });
+    EXPECT_LE(visits, 1);
+  }
+  EXPECT_GT(reached_total, 150);  // most rays meet some leaves
+}
+
+}  // namespace
+}  // namespace orvane

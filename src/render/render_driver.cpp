@@ -277,8 +277,9 @@ uint32_t RenderDriver::ThreadCount() const {
   return std::min<uint32_t>(n, kMaxThreads);
 }
 
-// The rows of the block go to the threads one at a time, as each thread becomes free; the
-// pixels are then stored in their order, so the files are the same for every thread count.
+// The block goes to the threads in short runs of pixels, one at a time, as each thread becomes
+// free; the pixels are then stored in their order, so the files are the same for every thread
+// count.
 void RenderDriver::TraceBlockInParallel(int32_t first_line, int32_t end_line, uint32_t threads) {
   const std::size_t width = static_cast<std::size_t>(frame_width_);
   const int32_t rows = end_line - first_line;
@@ -289,12 +290,17 @@ void RenderDriver::TraceBlockInParallel(int32_t first_line, int32_t end_line, ui
       worker_tracers_.push_back(std::make_unique<Tracer>(scene_));
     }
     for (auto& t : worker_tracers_) t->UseIndex(&index_);
-    std::atomic<int32_t> next_row{0};
+    // Runs of kRunPixels pixels are handed out, so that the threads finish a block together.
+    const int32_t runs_per_row = (frame_width_ + kRunPixels - 1) / kRunPixels;
+    const int32_t runs = runs_per_row * rows;
+    std::atomic<int32_t> next_run{0};
     auto work = [&](Tracer& tracer) {
-      for (int32_t row = next_row++; row < rows; row = next_row++) {
+      for (int32_t run = next_run++; run < runs; run = next_run++) {
+        const int32_t row = run / runs_per_row;
+        const int32_t from = (run % runs_per_row) * kRunPixels;
+        const int32_t to = std::min(from + kRunPixels, frame_width_);
         PixelResult* out = block_pixels_.data() + width * static_cast<std::size_t>(row);
-        for (int32_t x = 0; x < frame_width_; ++x)
-          out[x] = ComputePixel(tracer, x, first_line + row);
+        for (int32_t x = from; x < to; ++x) out[x] = ComputePixel(tracer, x, first_line + row);
       }
     };
     std::vector<std::thread> pool;

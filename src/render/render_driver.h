@@ -8,7 +8,7 @@
 // lines. Progress goes to the `out` stream, failures to `err` (both chosen by the caller).
 //
 // A frame is rendered synchronously by renderFrame. The lines of each block are traced on the
-// settings' number of threads (RenderSettings::threads), handed out one line at a time; the
+// settings' number of threads (RenderSettings::threads), handed out in runs of pixels; the
 // pixels are written in their order, so the files do not depend on the thread count. The
 // times printed are wall-clock seconds. With `prepareOnly` set, renderFrame only
 // prepares the frame and the caller pulls it block by block with renderLineBlock(), reading
@@ -54,8 +54,9 @@ class RenderDriver {
   static constexpr int32_t kBlockLines = 10;
   // The largest width or height a TGA header can hold.
   static constexpr int32_t kMaxPictureSide = 65535;
-  // The most threads a picture is traced on.
+  // The most threads a picture is traced on, and the pixels a thread takes at a time.
   static constexpr uint32_t kMaxThreads = 256;
+  static constexpr int32_t kRunPixels = 32;
 
   RenderDriver(Scene& scene, std::ostream& out, std::ostream& err);
   // Closes the files of a frame that was prepared but not finished.

@@ -1,8 +1,18 @@
 #include "foundation/list.h"
 
+#include <atomic>
+
 #include "foundation/error_output.h"
 
 namespace orvane {
+
+namespace {
+
+std::atomic<uint64_t> g_next_list_serial{1};
+
+}  // namespace
+
+LIST::LIST() : serial(g_next_list_serial.fetch_add(1, std::memory_order_relaxed)) {}
 
 LIST::~LIST() {
   ListNode* node = head;
@@ -40,6 +50,7 @@ int LIST::Insert(ListItem* item, int owns) {
   current = node;
   empty = 0;
   ++count;
+  ++changes;
   return 1;
 }
 
@@ -60,6 +71,7 @@ int LIST::Prepend(ListItem* item, int owns) {
   current = node;
   empty = 0;
   ++count;
+  ++changes;
   return 1;
 }
 
@@ -84,6 +96,7 @@ int LIST::Remove() {
     current = node->next;
   }
   --count;
+  ++changes;
   if (count <= 0) {
     head = tail = current = nullptr;
     count = 0;
@@ -129,11 +142,14 @@ void LIST::SetOwn(int flag) {
 }
 
 void LIST::SetItem(ListItem* item) {
-  if (current) current->item = item;
+  if (!current) return;
+  current->item = item;
+  ++changes;
 }
 
 void LIST::MoveUp() {
   if (!current || !current->prev) return;
+  ++changes;
   ListItem* item = current->item;
   int32_t owns = current->owns;
   current->item = current->prev->item;

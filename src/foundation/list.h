@@ -48,7 +48,7 @@ struct ListNode {
 
 class LIST {
  public:
-  LIST() = default;
+  LIST();
   LIST(const LIST&) = delete;
   LIST& operator=(const LIST&) = delete;
   // Owners empty their lists with RemoveAll() first; the destructor only frees what is
@@ -89,6 +89,13 @@ class LIST {
   ListNode* current = nullptr;
   int32_t empty = 1;
   int32_t count = 0;
+  // A number no other LIST of the process has had, so that an index kept beside a list can
+  // tell it from a later list at the same address.
+  const uint64_t serial;
+  // Counts the operations that linked, unlinked or replaced items (Insert, Append, Prepend,
+  // Remove, SetItem, MoveUp), for indexes kept beside the list. Code that relinks nodes or
+  // replaces items by hand leaves it unchanged.
+  uint64_t changes = 0;
 
  private:
   void FreeNode(ListNode* node);

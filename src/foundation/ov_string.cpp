@@ -189,6 +189,21 @@ bool String::operator==(const String& s) const { return std::strcmp(data_, s.dat
 
 bool String::operator==(const char* s) const { return std::strcmp(data_, s ? s : "") == 0; }
 
+void String::SetBytes(const char* text, int n) {
+  if (n <= 0) {
+    if (capacity_ > 0) data_[0] = '\0';  // the shared empty text is never written
+    length_ = 0;
+    return;
+  }
+  if (n <= capacity_) {
+    std::memmove(data_, text, static_cast<size_t>(n));
+    data_[n] = '\0';
+    length_ = n;
+    return;
+  }
+  if (!Assign(text, n, "constr")) SetEmpty();
+}
+
 String& String::InMid(int start, int count) {
   if (start < 1) {
     // Both values are ints from callers; widen so that extreme values cannot overflow.
@@ -340,8 +355,99 @@ int String::Load(std::istream& in, int maxlen) {
   return length_;
 }
 
+// The lines of LoadLines, cut from large blocks of the stream instead of byte by byte. Each
+// line is gathered exactly as String::Load gathers it (the same 512-byte pieces, so the same
+// allocations in the same order, and the same messages when one fails).
+class LineGatherer {
+ public:
+  LineGatherer(LIST& list, int maxlen) : list_(list), keep_(maxlen - 1) {}
+
+  // Starts a line: false (reported) when its String cannot be had.
+  bool Begin() {
+    line_ = TryNew<String>();
+    if (!line_) ErrorOutput() << "ERROR: String.Load\n";
+    gathered_ = String();
+    chunk_used_ = 0;
+    kept_ = 0;
+    failed_ = false;
+    return line_ != nullptr;
+  }
+
+  // Bytes of the current line (no newline among them).
+  void Take(const char* bytes, size_t n) {
+    size_t wanted = kept_ < keep_ ? static_cast<size_t>(keep_ - kept_) : 0;
+    if (n > wanted) n = wanted;
+    while (n > 0) {
+      size_t piece = sizeof chunk_ - static_cast<size_t>(chunk_used_);
+      if (piece > n) piece = n;
+      std::memcpy(chunk_ + chunk_used_, bytes, piece);
+      chunk_used_ += static_cast<int>(piece);
+      kept_ += static_cast<int>(piece);
+      bytes += piece;
+      n -= piece;
+      if (chunk_used_ == static_cast<int>(sizeof chunk_)) {
+        failed_ = failed_ || !gathered_.AppendBytes(chunk_, chunk_used_);
+        chunk_used_ = 0;
+      }
+    }
+  }
+
+  // Ends the line and appends it to the list: false when the list cannot take it.
+  bool End() {
+    failed_ = failed_ || !gathered_.AppendBytes(chunk_, chunk_used_);
+    if (!failed_) {
+      gathered_.DropCarriageReturn();
+      *line_ = std::move(gathered_);
+    }
+    if (!list_.Append(line_, 1)) {
+      delete line_;
+      line_ = nullptr;
+      return false;
+    }
+    line_ = nullptr;
+    return true;
+  }
+
+  ~LineGatherer() { delete line_; }
+
+ private:
+  LIST& list_;
+  const int keep_;
+  String* line_ = nullptr;
+  String gathered_;
+  char chunk_[512];
+  int chunk_used_ = 0;
+  int kept_ = 0;
+  bool failed_ = false;
+};
+
 int LoadLines(std::istream& in, LIST* list, int maxlen) {
   if (!list) return 0;
+  std::streambuf* buf = in.good() ? in.rdbuf() : nullptr;
+  if (buf) {
+    LineGatherer lines(*list, maxlen < 1 ? 1 : maxlen);
+    int appended = 0;
+    if (!lines.Begin()) return -1;
+    char block[1 << 15];
+    for (;;) {
+      const std::streamsize got = buf->sgetn(block, sizeof block);
+      if (got <= 0) break;
+      const char* at = block;
+      const char* const end = block + got;
+      while (at < end) {
+        const char* newline = static_cast<const char*>(std::memchr(at, '\n', end - at));
+        lines.Take(at, static_cast<size_t>((newline ? newline : end) - at));
+        if (!newline) break;
+        if (!lines.End()) return appended - 1;
+        ++appended;
+        if (!lines.Begin()) return appended - 1;
+        at = newline + 1;
+      }
+    }
+    in.setstate(std::ios::eofbit);
+    if (lines.End()) ++appended;
+    return appended - 1;
+  }
   int appended = 0;
   while (in.good()) {
     String* line = TryNew<String>();

@@ -40,6 +40,12 @@ class String : public ListItem {
   bool operator!=(const String& s) const { return !(*this == s); }
   bool operator!=(const char* s) const { return !(*this == s); }
 
+  // Makes the String hold the `n` bytes at `text` (NUL bytes included; n <= 0 gives the empty
+  // text). The String's own buffer is reused when the bytes fit, so a String that is refilled
+  // over and over allocates only when it grows. When a larger buffer cannot be had it reports
+  // "ERROR: String.constr" (as a new String of the bytes would) and becomes empty.
+  void SetBytes(const char* text, int n);
+
   // In place: keeps `count` bytes from the 1-based `start`. A `start` below 1 shortens
   // `count` by the missing bytes; a `start` beyond the end or a negative count changes nothing.
   String& InMid(int start, int count);
@@ -79,6 +85,13 @@ class String : public ListItem {
   bool IsEmpty() const { return length_ == 0; }
 
  private:
+  friend class LineGatherer;  // LoadLines gathers its lines as Load does
+  // Load's steps: append bytes (failures reported as "ERROR: String.Load"), drop one trailing
+  // carriage return.
+  bool AppendBytes(const char* text, int n) { return Append(text, n, "Load"); }
+  void DropCarriageReturn() {
+    if (length_ > 0 && data_[length_ - 1] == '\r') data_[--length_] = '\0';
+  }
   // Makes the String hold `n` bytes from `text` (which may point into the old buffer).
   bool Assign(const char* text, int n, const char* tag);
   bool Append(const char* text, int n, const char* tag);

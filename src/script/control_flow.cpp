@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "foundation/error_output.h"
@@ -40,6 +42,51 @@ bool AtEnd(const TokenReader& reader) {
   return reader.status == TokenReader::kEndOfInput || reader.status == TokenReader::kNoInput;
 }
 
+// Bytes that a word always runs through: a token never starts right after one.
+bool IsNameByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool IsWordByte(unsigned char c) {
+  return (c > 32 && c <= 122) || c >= 128;
+}
+
+// Whether the line may hold a loop's word: "do" ending a word, or "while" or "for", each where
+// a token could start (not right after a letter, digit or '_'). Comments and strings are not
+// told apart, so this may say yes for a line without loops, never no for one with them.
+bool MayHoldLoop(const String& line) {
+  const char* s = line.c_str();
+  const size_t n = static_cast<size_t>(line.Length());
+  for (const char first : {'d', 'w', 'f'}) {
+    for (const char* at = static_cast<const char*>(std::memchr(s, first, n)); at;
+         at = static_cast<const char*>(std::memchr(at + 1, first, n - (at + 1 - s)))) {
+      const size_t i = static_cast<size_t>(at - s);
+      if (i > 0 && IsNameByte(s[i - 1])) continue;
+      if (first == 'd' && i + 1 < n && s[i + 1] == 'o' &&
+          (i + 2 == n || !IsWordByte(static_cast<unsigned char>(s[i + 2])))) {
+        return true;
+      }
+      if (first == 'w' && n - i >= 5 && std::memcmp(at, "while", 5) == 0) return true;
+      if (first == 'f' && n - i >= 3 && std::memcmp(at, "for", 3) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// Whether some line of `lines` passes `test`. Scene files are mostly long runs of values with
+// neither loops nor labels; for them the token walks of passes 1 and 1b are skipped.
+template <class Test>
+bool AnyLine(const LIST* lines, Test test) {
+  for (const ListNode* node = lines ? lines->head : nullptr; node; node = node->next) {
+    const ListItem* item = node->item;
+    if (!item) continue;
+    const String* line = typeid(*item) == typeid(String) ? static_cast<const String*>(item)
+                                                         : dynamic_cast<const String*>(item);
+    if (line && test(*line)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Where a token stood: its line node, line number, byte range and number within the line.
@@ -58,7 +105,7 @@ class LoopRewriter {
   bool Run() {
     reader_.UseLines(scene_.lines);
     for (;;) {
-      String token = reader_.GetToken();
+      const String& token = reader_.NextToken();
       if (AtEnd(reader_)) return true;
       if (reader_.tokenType != TokenReader::kWord) continue;
       bool ok = true;
@@ -67,7 +114,7 @@ class LoopRewriter {
       } else if (token == "while" || StartsWith(token, "while(")) {
         ok = RewriteWhile();
       } else if (token == "for" || StartsWith(token, "for(")) {
-        ok = RewriteFor(token);
+        ok = RewriteFor(String(token));  // a copy: the rewrite reads on
       }
       if (!ok) return false;
     }
@@ -91,7 +138,7 @@ class LoopRewriter {
   bool FindClosingBrace(int depth, TokenPlace* closing) {
     bool opened = depth > 0;
     for (;;) {
-      reader_.GetToken();
+      reader_.NextToken();
       if (AtEnd(reader_)) {
         Error("): reached end of file and missed '}'.\n");
         return false;
@@ -143,7 +190,7 @@ class LoopRewriter {
   // The loop's body must follow its condition: an `if` generated around anything else would
   // skip only one token when the condition is false and loop for ever.
   bool ExpectBody(const char* message) {
-    reader_.GetToken();
+    reader_.NextToken();
     if (reader_.tokenType == TokenReader::kOpenBrace) return true;
     Error(message);
     return false;
@@ -257,14 +304,22 @@ class LoopRewriter {
   Scene& scene_;
 };
 
-bool ScriptInterpreter::RewriteLoops() { return LoopRewriter(*this).Run(); }
+bool ScriptInterpreter::RewriteLoops() {
+  if (!AnyLine(scene_.lines, MayHoldLoop)) return true;  // the walk would change nothing
+  return LoopRewriter(*this).Run();
+}
 
 // Pass 1b: records every label with its line, token number and brace depth.
 bool ScriptInterpreter::CollectLabels() {
+  // A label is a word that ends in ':'.
+  const auto holds_colon = [](const String& line) {
+    return std::memchr(line.c_str(), ':', static_cast<size_t>(line.Length())) != nullptr;
+  };
+  if (!AnyLine(scene_.lines, holds_colon)) return true;
   reader_.UseLines(scene_.lines);
   int depth = 0;
   for (;;) {
-    String token = reader_.GetToken();
+    const String& token = reader_.NextToken();
     if (AtEnd(reader_)) return true;
     if (reader_.tokenType == TokenReader::kOpenBrace) ++depth;
     if (reader_.tokenType == TokenReader::kCloseBrace) --depth;
@@ -273,12 +328,9 @@ bool ScriptInterpreter::CollectLabels() {
       continue;
     }
     String name = token.Left(token.Length() - 1);
-    for (ListNode* node = scene_.labels->head; node; node = node->next) {
-      auto* label = dynamic_cast<LabelRecord*>(node->item);
-      if (label && label->name == name) {
-        Report(DiagnosticKind::kError, "): Label already exists.\n");
-        return false;
-      }
+    if (label_index_.Find(scene_.labels, std::string_view(name.c_str(), name.Length()))) {
+      Report(DiagnosticKind::kError, "): Label already exists.\n");
+      return false;
     }
     LabelRecord* record =
         TryNew<LabelRecord>(name, reader_.lineNo, reader_.tokenCount, depth, reader_.tokenStart);
@@ -292,12 +344,14 @@ bool ScriptInterpreter::CollectLabels() {
 
 // goto label | jump label
 ScriptInterpreter::Flow ScriptInterpreter::Goto(const String&, GroupObject*) {
-  String name = reader_.GetToken();
-  for (ListNode* node = scene_.labels ? scene_.labels->head : nullptr; node; node = node->next) {
-    auto* label = dynamic_cast<LabelRecord*>(node->item);
-    if (label && label->kind == 0 && label->name == name) {
-      reader_.GotoPosition(label->lineNo, label->bytePos);
-      scene_.ifDepth = label->depth;
+  const String& name = reader_.NextToken();
+  const std::vector<LabelRecord*>* labels =
+      label_index_.Find(scene_.labels, std::string_view(name.c_str(), name.Length()));
+  for (size_t i = 0; labels && i < labels->size(); ++i) {
+    const LabelRecord& label = *(*labels)[i];
+    if (label.kind == 0) {
+      reader_.GotoPosition(label.lineNo, label.bytePos);
+      scene_.ifDepth = label.depth;
       return Flow::kContinue;
     }
   }
@@ -307,18 +361,23 @@ ScriptInterpreter::Flow ScriptInterpreter::Goto(const String&, GroupObject*) {
 
 // if C { ... } [else { ... }]  and  if(C) { ... } [else { ... }]
 ScriptInterpreter::Flow ScriptInterpreter::If(const String& token) {
-  String condition = token == "if" ? reader_.GetToken() : token.Mid(3, token.Length());
-  float value = Evaluate(condition);
+  float value = 0.0f;
+  if (token == "if") {
+    const String& condition = reader_.NextToken();
+    value = EvaluateView(std::string_view(condition.c_str(), condition.Length()));
+  } else {
+    value = EvaluateView(std::string_view(token.c_str(), token.Length()).substr(2));
+  }
   bool truth = std::fabs(value) >= 1e-6f;
-  reader_.GetToken();
+  reader_.NextToken();
   if (truth) {
     if (reader_.tokenType == TokenReader::kOpenBrace) ++scene_.ifDepth;
     return Flow::kContinue;  // any other token is dropped
   }
   if (reader_.tokenType == TokenReader::kOpenBrace && !SkipBlock()) return Flow::kStop;
-  String next = reader_.GetToken();
+  const String& next = reader_.NextToken();
   if (reader_.tokenType == TokenReader::kWord && next == "else") {
-    reader_.GetToken();
+    reader_.NextToken();
     if (reader_.tokenType == TokenReader::kOpenBrace) {
       ++scene_.ifDepth;
     } else {
@@ -332,7 +391,7 @@ ScriptInterpreter::Flow ScriptInterpreter::If(const String& token) {
 
 // else { ... } reached after a true block: the else block is skipped.
 ScriptInterpreter::Flow ScriptInterpreter::Else() {
-  reader_.GetToken();
+  reader_.NextToken();
   if (reader_.tokenType != TokenReader::kOpenBrace) {
     Report(DiagnosticKind::kWarning, "): found 'else' without block-init '{'.\n");
     return Flow::kContinue;

@@ -48,6 +48,15 @@
 //    recurse) give "wrong parenthesises." and 0, so no text can exhaust the stack.
 //  - "clock" is the processor time in seconds: clock() / CLOCKS_PER_SEC, whatever the
 //    platform's clock() unit is.
+//
+// The fast paths give the same values without the text:
+//  - A text that is one plain number is read at once; the steps above would leave it as it is.
+//  - A program (the grammar at Translator) evaluates the tree the steps would reduce, with
+//    RoundTrip wherever a result would be substituted: after each operator, call and
+//    parenthesis, and on the absolute value inside brackets. The signs the rewriting merges
+//    (`x+(y)` with y < 0 becomes `x+-3`, then `x-3`) change no value: negation is exact and
+//    the rounding is symmetric. NaN is where this ends (the merged text "--nan" reads back
+//    with the other sign), so a program that meets one hands the text to the rewriting.
 
 #include "script/expression.h"
 
@@ -55,6 +64,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <limits>
 #include <system_error>
@@ -178,6 +188,64 @@ bool IsTooLarge(std::string_view literal) {
   return magnitude + exponent >= 0;
 }
 
+// The powers of ten that doubles hold exactly.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+
+// digits * 10^scale in one correctly rounded operation on exact operands: false when the
+// digits are not an exact double or the power of ten is not.
+bool ScaledExactly(uint64_t digits, int scale, double* value) {
+  constexpr uint64_t kExactIntegers = uint64_t{1} << 53;
+  if (digits >= kExactIntegers || scale > kLargestExactPower || scale < -kLargestExactPower) {
+    return false;
+  }
+  const double whole = static_cast<double>(digits);
+  *value = scale >= 0 ? whole * kPowersOfTen[scale] : whole / kPowersOfTen[-scale];
+  return true;
+}
+
+// The double of a decimal literal (digits with an optional point, an optional exponent) when
+// one correctly rounded operation gives it: its digits make an integer below 2^53 and the
+// power of ten that scales them is exact (at most 10^22). That is the double from_chars reads,
+// as both round correctly; false for the other literals.
+bool ExactDecimal(std::string_view literal, double* value) {
+  uint64_t digits = 0;
+  int count = 0;  // digits taken, from the first nonzero one
+  int scale = 0;
+  size_t i = 0;
+  bool point = false;
+  for (; i < literal.size(); ++i) {
+    const char c = literal[i];
+    if (c == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (!IsDigit(c)) break;
+    if (digits != 0 || c != '0') {
+      if (++count > 16) return false;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (point) --scale;
+  }
+  if (i < literal.size()) {  // the exponent: 'e' or 'E', an optional sign, digits
+    ++i;
+    const bool negative = i < literal.size() && literal[i] == '-';
+    if (i < literal.size() && (literal[i] == '-' || literal[i] == '+')) ++i;
+    int exponent = 0;
+    for (; i < literal.size(); ++i) {
+      if (exponent < 1000) exponent = exponent * 10 + (literal[i] - '0');
+    }
+    scale += negative ? -exponent : exponent;
+  }
+  if (digits == 0) {
+    *value = 0.0;
+    return true;
+  }
+  return ScaledExactly(digits, scale, value);
+}
+
 // The number at the start of `text`: an optional sign, then digits with an optional point
 // (at least one digit) and an optional exponent, read like atof in the C locale; or, after the
 // optional sign, exactly "inf" or "nan". False when the text does not start with a number.
@@ -212,11 +280,13 @@ bool ReadNumber(std::string_view text, double* value) {
   }
   const std::string_view literal = text.substr(start, i - start);
   double magnitude = 0.0;
-  const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), magnitude);
-  if (result.ec == std::errc::result_out_of_range) {
-    magnitude = IsTooLarge(literal) ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (result.ec != std::errc()) {
-    magnitude = 0.0;
+  if (!ExactDecimal(literal, &magnitude)) {
+    const auto result = std::from_chars(literal.data(), literal.data() + literal.size(), magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+      magnitude = IsTooLarge(literal) ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (result.ec != std::errc()) {
+      magnitude = 0.0;
+    }
   }
   *value = negative ? -magnitude : magnitude;
   return true;
@@ -230,35 +300,82 @@ int ToIndex(float value) {
   return static_cast<int>(value);
 }
 
-float Apply(std::string_view op, float a, float b) {
+// The operators, by what they compute.
+enum class Operator : uint8_t {
+  kTimes,
+  kDivide,
+  kPlus,
+  kMinus,
+  kLess,
+  kGreater,
+  kAtMost,
+  kAtLeast,
+  kEqual,
+  kUnequal
+};
+
+// The operator of the text `op` (one of * / + - < > <= =< >= => == <> ><).
+Operator OperatorOf(std::string_view op) {
   switch (op[0]) {
     case '*':
-      return a * b;
+      return Operator::kTimes;
     case '/':
-      return a / b;
+      return Operator::kDivide;
     case '+':
-      return a + b;
+      return Operator::kPlus;
     case '-':
+      return Operator::kMinus;
+    default:
+      break;
+  }
+  if (op == "<") return Operator::kLess;
+  if (op == ">") return Operator::kGreater;
+  if (op == "<=" || op == "=<") return Operator::kAtMost;
+  if (op == ">=" || op == "=>") return Operator::kAtLeast;
+  if (op == "==") return Operator::kEqual;
+  return Operator::kUnequal;  // "<>" and "><"
+}
+
+float Apply(Operator op, float a, float b) {
+  switch (op) {
+    case Operator::kTimes:
+      return a * b;
+    case Operator::kDivide:
+      return a / b;
+    case Operator::kPlus:
+      return a + b;
+    case Operator::kMinus:
       return a - b;
     default:
       break;
   }
   const bool equal = std::fabs(static_cast<double>(a) - static_cast<double>(b)) < 1e-6;
   bool result = false;
-  if (op == "<") {
-    result = a < b;
-  } else if (op == ">") {
-    result = a > b;
-  } else if (op == "<=" || op == "=<") {
-    result = a < b || equal;
-  } else if (op == ">=" || op == "=>") {
-    result = a > b || equal;
-  } else if (op == "==") {
-    result = equal;
-  } else {  // "<>" and "><"
-    result = !equal;
+  switch (op) {
+    case Operator::kLess:
+      result = a < b;
+      break;
+    case Operator::kGreater:
+      result = a > b;
+      break;
+    case Operator::kAtMost:
+      result = a < b || equal;
+      break;
+    case Operator::kAtLeast:
+      result = a > b || equal;
+      break;
+    case Operator::kEqual:
+      result = equal;
+      break;
+    default:
+      result = !equal;
+      break;
   }
   return result ? 1.0f : 0.0f;
+}
+
+float Apply(std::string_view op, float a, float b) {
+  return Apply(OperatorOf(op), a, b);
 }
 
 // The text of one left-to-right pass: the bytes already passed (possibly rewritten) and the
@@ -352,6 +469,440 @@ size_t RightOperandEnd(const TextCursor& t, size_t from) {
   return size;
 }
 
+// --- Programs -------------------------------------------------------------------------------
+
+// Reads `text` when it is one number literal that the rewriting leaves alone and reads whole:
+// an optional sign, digits with an optional point and more digits (or a point and digits), an
+// optional exponent. A digit must come right before the `e`, or its sign would count as an
+// operator ("1.e+5" is 1 + 5). The value is ReadNumber's, found in the same pass over the
+// bytes when ExactDecimal's shortcut applies. False for any other text.
+bool ReadPlainNumber(std::string_view text, float* value) {
+  const size_t n = text.size();
+  size_t i = 0;
+  const bool negative = n > 0 && text[0] == '-';
+  if (n > 0 && (text[0] == '+' || text[0] == '-')) i = 1;
+  uint64_t digits = 0;
+  int count = 0;  // digits taken, from the first nonzero one
+  int scale = 0;
+  size_t mantissa = 0;
+  for (; i < n && IsDigit(text[i]); ++i, ++mantissa) {
+    if ((digits != 0 || text[i] != '0') && ++count <= 16) {  // longer: from_chars reads it
+      digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+  }
+  if (i < n && text[i] == '.') {
+    const size_t point = i++;
+    for (; i < n && IsDigit(text[i]); ++i, ++mantissa) {
+      if ((digits != 0 || text[i] != '0') && ++count <= 16) {
+        digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+      }
+      --scale;
+    }
+    if (i == point + 1) return false;
+  }
+  if (mantissa == 0) return false;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    const bool negative_exponent = i < n && text[i] == '-';
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t first = i;
+    int exponent = 0;
+    for (; i < n && IsDigit(text[i]); ++i) {
+      if (exponent < 1000) exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (i == first) return false;
+    scale += negative_exponent ? -exponent : exponent;
+  }
+  if (i != n) return false;
+  double magnitude = 0.0;
+  if (count == 0) {
+    magnitude = 0.0;
+  } else if (count > 16 || !ScaledExactly(digits, scale, &magnitude)) {
+    double number = 0.0;
+    ReadNumber(text, &number);
+    *value = static_cast<float>(number);
+    return true;
+  }
+  *value = static_cast<float>(negative ? -magnitude : magnitude);
+  return true;
+}
+
+// The double nearest to `a` (> 0, finite) rounded to six significant decimal digits, computed
+// in doubles; false when that cannot be decided so (a tie, or out of the exact powers).
+//   With E the decimal exponent of `a`, q = a * 10^(5 - E) lies in [100000, 1000000) and is
+// one correctly rounded operation away from the exact product (relative error below 2^-53, so
+// under 1.2e-10). Six digits are n = q rounded half to even, decided in doubles unless q is
+// within 1e-9 of a tie. The value n * 10^(E - 5) is again one correctly rounded operation on
+// exact operands, so it is the double that reading the digits gives. Near the ends of the
+// range either exponent gives the same value: q in [99999.95, 100000) and q in
+// [1000000, 1000000.5) both round to a power of ten.
+bool SixDigitDouble(double a, double* out) {
+  // About floor(log10(a)) from the binary exponent (1233 / 4096 is just below log10(2)); the
+  // loop corrects it.
+  uint64_t bits = 0;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int binary_exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+  int e = (binary_exponent * 1233) >> 12;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const int scale = 5 - e;
+    if (scale > kLargestExactPower || scale < -kLargestExactPower) return false;
+    const double q = scale >= 0 ? a * kPowersOfTen[scale] : a / kPowersOfTen[-scale];
+    if (q < 99999.95) {
+      --e;
+      continue;
+    }
+    if (q >= 1000000.5) {
+      ++e;
+      continue;
+    }
+    const double whole = static_cast<double>(static_cast<int32_t>(q));  // q > 0: its floor
+    const double fraction = q - whole;
+    if (std::fabs(fraction - 0.5) < 1e-9) return false;
+    const double digits = fraction < 0.5 ? whole : whole + 1.0;
+    *out = scale <= 0 ? digits * kPowersOfTen[-scale] : digits / kPowersOfTen[scale];
+    return true;
+  }
+  return false;
+}
+
+// What substituting `value` into the text as "%g" and reading it back as an operand gives:
+// `value` rounded to six significant digits, as a float.
+float RoundTrip(float value) {
+  const double d = value;
+  const double a = std::fabs(d);
+  if (a == 0.0 || std::isinf(a)) return value;  // "0", "-0", "inf", "-inf" read back as given
+  if (a < 1e6 && static_cast<double>(static_cast<int32_t>(a)) == a) {
+    return value;  // a whole number of at most six digits is written exactly
+  }
+  double rounded = 0.0;
+  if (!std::isnan(a) && SixDigitDouble(a, &rounded)) {
+    return static_cast<float>(d < 0.0 ? -rounded : rounded);
+  }
+  double number = 0.0;
+  ReadNumber(NumberText(value), &number);
+  return static_cast<float>(number);
+}
+
+// One operation of a program on its value stack.
+struct Step {
+  enum Kind : uint8_t {
+    kNumber,    // push `number`
+    kVariable,  // push the first entry of variable `slot` (negated with `negate`)
+    kElement,   // replace the index on top by that entry of variable `slot`
+    kOperator,  // replace the top two by `op` of them, rounded
+    kCall,      // replace the top `count` by function `slot` of them, rounded
+    kRound,     // round the top (a parenthesis)
+    kIndex,     // the absolute value of the top, rounded (the text inside brackets)
+  };
+  Kind kind = kNumber;
+  bool negate = false;
+  Operator op = Operator::kTimes;
+  uint8_t count = 0;
+  uint16_t slot = 0;
+  float number = 0.0f;
+};
+
+constexpr int kMaxProgramStack = 32;
+constexpr int kMaxProgramNesting = 24;
+constexpr size_t kMaxPrograms = 4096;
+// Longer texts are always rewritten (a script's tokens are at most a line of 127 bytes), so
+// the kept programs stay small.
+constexpr size_t kMaxProgramText = 255;
+
+bool IsNameStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool IsNameByte(char c) {
+  return IsNameStart(c) || IsDigit(c);
+}
+
+// Translates a text into steps, or refuses it. The grammar (a sign only at the start of a
+// text: the start of the whole text, of a parenthesis, an argument or an index):
+//   text       -> sum (comparison sum)*
+//   sum        -> product (('+' | '-') product)*
+//   product    -> operand (('*' | '/') operand)*
+//   operand    -> ['-'] number | ['-'] name ['[' text ']'] | name '(' text (',' text)* ')'
+//               | '(' text ')'
+//   number     -> digits ['.' digits] | '.' digits
+//   name       -> [A-Za-z_][A-Za-z0-9_]*, not "inf" or "nan", not ending in a digit and 'e'
+// Everything the rewriting would read differently falls outside it: a sign after an operator
+// (it merges with the operator), a sign before a parenthesis or call (it is kept as text), a
+// number written with an exponent or followed by letters, a name that a following sign would
+// join ("x2e-1" is one word), clock() (it changes between two readings), unknown functions
+// and commas in a parenthesis.
+class Translator {
+ public:
+  Translator(std::string_view text, std::vector<Step>& steps, std::vector<std::string>& names)
+      : text_(text), steps_(steps), names_(names) {}
+
+  // The deepest stack, or 0 when the text is refused.
+  int Translate() {
+    if (!Text() || at_ != text_.size()) return 0;
+    return deepest_;
+  }
+
+ private:
+  char Peek(size_t ahead = 0) const {
+    return at_ + ahead < text_.size() ? text_[at_ + ahead] : '\0';
+  }
+
+  // The comparison at the cursor (its length, 0 for none), as the rewriting reads it.
+  size_t ComparisonLength() const {
+    const char c = Peek();
+    const char next = Peek(1);
+    if (c == '<') return next == '=' || next == '>' ? 2 : 1;
+    if (c == '>') return next == '=' || next == '<' ? 2 : 1;
+    if (c == '=') return next == '=' || next == '<' || next == '>' ? 2 : 0;
+    return 0;
+  }
+
+  bool Push(Step step, int effect) {
+    steps_.push_back(step);
+    height_ += effect;
+    if (height_ > deepest_) deepest_ = height_;
+    return height_ <= kMaxProgramStack;
+  }
+
+  bool Binary(Operator op) {
+    Step step;
+    step.kind = Step::kOperator;
+    step.op = op;
+    return Push(step, -1);
+  }
+
+  bool Text() {
+    if (++nesting_ > kMaxProgramNesting) return false;
+    if (!Sum(true)) return false;
+    for (size_t length = ComparisonLength(); length > 0; length = ComparisonLength()) {
+      const Operator op = OperatorOf(text_.substr(at_, length));
+      at_ += length;
+      if (!Sum(false) || !Binary(op)) return false;
+    }
+    --nesting_;
+    return true;
+  }
+
+  bool Sum(bool first) {
+    if (!Product(first)) return false;
+    while (Peek() == '+' || Peek() == '-') {
+      const Operator op = Peek() == '+' ? Operator::kPlus : Operator::kMinus;
+      ++at_;
+      if (!Product(false) || !Binary(op)) return false;
+    }
+    return true;
+  }
+
+  bool Product(bool first) {
+    if (!Operand(first)) return false;
+    while (Peek() == '*' || Peek() == '/') {
+      const Operator op = Peek() == '*' ? Operator::kTimes : Operator::kDivide;
+      ++at_;
+      if (!Operand(false) || !Binary(op)) return false;
+    }
+    return true;
+  }
+
+  bool Operand(bool first) {
+    const size_t start = at_;
+    const bool negate = first && Peek() == '-';
+    if (negate) ++at_;
+    const char c = Peek();
+    if (IsDigit(c) || c == '.') return Number(start);
+    if (c == '(') {
+      if (negate) return false;
+      ++at_;
+      if (!Text() || Peek() != ')') return false;
+      ++at_;
+      Step step;
+      step.kind = Step::kRound;
+      return Push(step, 0);
+    }
+    if (!IsNameStart(c)) return false;
+    const size_t name_start = at_;
+    while (IsNameByte(Peek())) ++at_;
+    const std::string_view name = text_.substr(name_start, at_ - name_start);
+    if (Peek() == '(') return !negate && Call(name);
+    if (name == "inf" || name == "nan") return false;
+    if (name.size() >= 2 && (name.back() == 'e' || name.back() == 'E') &&
+        IsDigit(name[name.size() - 2])) {
+      return false;
+    }
+    Step step;
+    step.negate = negate;
+    step.slot = Slot(name);
+    if (Peek() != '[') {
+      step.kind = Step::kVariable;
+      return Push(step, 1);
+    }
+    ++at_;
+    if (!Text() || Peek() != ']') return false;
+    ++at_;
+    Step index;
+    index.kind = Step::kIndex;
+    step.kind = Step::kElement;
+    return Push(index, 0) && Push(step, 0);
+  }
+
+  // digits ['.' digits] | '.' digits, with the sign at `start` if there is one.
+  bool Number(size_t start) {
+    size_t digits = 0;
+    for (; IsDigit(Peek()); ++at_) ++digits;
+    if (Peek() == '.') {
+      ++at_;
+      size_t fraction = 0;
+      for (; IsDigit(Peek()); ++at_) ++fraction;
+      if (fraction == 0) return false;
+      digits += fraction;
+    }
+    if (digits == 0) return false;
+    Step step;
+    step.kind = Step::kNumber;
+    ReadPlainNumber(text_.substr(start, at_ - start), &step.number);
+    return Push(step, 1);
+  }
+
+  bool Call(std::string_view name) {
+    size_t function = 0;
+    while (function < std::size(kFunctions) && name != kFunctions[function].name) ++function;
+    if (function == std::size(kFunctions) || name == "clock") return false;
+    ++at_;  // '('
+    int count = 0;
+    for (;;) {
+      if (!Text()) return false;
+      ++count;
+      if (Peek() == ')') break;
+      if (Peek() != ',' || count == 255) return false;
+      ++at_;
+    }
+    ++at_;
+    Step step;
+    step.kind = Step::kCall;
+    step.slot = static_cast<uint16_t>(function);
+    step.count = static_cast<uint8_t>(count);
+    return Push(step, 1 - count);
+  }
+
+  uint16_t Slot(std::string_view name) {
+    for (size_t i = 0; i < names_.size(); ++i) {
+      if (names_[i] == name) return static_cast<uint16_t>(i);
+    }
+    names_.emplace_back(name);
+    return static_cast<uint16_t>(names_.size() - 1);
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+  std::vector<Step>& steps_;
+  std::vector<std::string>& names_;
+  int nesting_ = 0;
+  int height_ = 0;
+  int deepest_ = 0;
+};
+
+// The entry of `entries` that FindVariable answers for `index`.
+NamedValue* Entry(const std::vector<NamedValue*>& entries, int index) {
+  if (index < 0) return entries.front();
+  if (static_cast<size_t>(index) < entries.size()) return entries[static_cast<size_t>(index)];
+  return entries.back();
+}
+
+}  // namespace
+
+struct ExpressionEvaluator::Program {
+  bool usable = false;  // false: the text is always rewritten
+  std::vector<Step> steps;
+  std::vector<std::string> names;  // the variables, by slot
+  // The entries of each name, looked up again whenever the variables index changes.
+  std::vector<const std::vector<NamedValue*>*> entries;
+  uint64_t generation = ~uint64_t{0};
+};
+
+ExpressionEvaluator::ExpressionEvaluator(LIST* variables, const DiagnosticContext& diagnostics)
+    : variables_(variables), diagnostics_(diagnostics) {}
+
+ExpressionEvaluator::~ExpressionEvaluator() = default;
+
+NamedValue* ExpressionEvaluator::Variable(std::string_view name, int index) {
+  const std::vector<NamedValue*>* entries = variable_index_.Find(variables_, name);
+  return entries ? Entry(*entries, index) : nullptr;
+}
+
+ExpressionEvaluator::Program* ExpressionEvaluator::ProgramFor(std::string_view text) {
+  const auto found = programs_.find(text);
+  if (found != programs_.end()) return found->second.get();
+  if (programs_.size() >= kMaxPrograms) programs_.clear();
+  auto program = std::make_unique<Program>();
+  program->usable = Translator(text, program->steps, program->names).Translate() > 0;
+  if (!program->usable) {
+    program->steps.clear();
+    program->names.clear();
+  }
+  program->entries.assign(program->names.size(), nullptr);
+  return programs_.emplace(std::string(text), std::move(program)).first->second.get();
+}
+
+bool ExpressionEvaluator::Run(Program& p, float* value) {
+  // The entries are looked up once per change of the variables, not per run.
+  const uint64_t generation = variable_index_.Generation(variables_);
+  if (p.generation != generation) {
+    for (size_t i = 0; i < p.names.size(); ++i) {
+      p.entries[i] = variable_index_.Find(variables_, p.names[i]);
+    }
+    p.generation = generation;
+  }
+  float stack[kMaxProgramStack];
+  int top = 0;
+  for (const Step& step : p.steps) {
+    float result = 0.0f;
+    switch (step.kind) {
+      case Step::kNumber:
+        result = step.number;
+        ++top;
+        break;
+      case Step::kVariable: {
+        const std::vector<NamedValue*>* entries = p.entries[step.slot];
+        if (!entries) return false;
+        result = entries->front()->value;
+        if (step.negate) result = -result;
+        ++top;
+        break;
+      }
+      case Step::kElement: {
+        const std::vector<NamedValue*>* entries = p.entries[step.slot];
+        if (!entries) return false;
+        result = Entry(*entries, ToIndex(stack[top - 1]))->value;
+        if (step.negate) result = -result;
+        break;
+      }
+      case Step::kOperator:
+        --top;
+        result = RoundTrip(Apply(step.op, stack[top - 1], stack[top]));
+        break;
+      case Step::kCall: {
+        top -= step.count;
+        const double a = stack[top];
+        const double b = step.count > 1 ? static_cast<double>(stack[top + 1]) : 0.0;
+        result = RoundTrip(static_cast<float>(kFunctions[step.slot].apply(a, b)));
+        ++top;
+        break;
+      }
+      case Step::kRound:
+        result = RoundTrip(stack[top - 1]);
+        break;
+      case Step::kIndex:
+        result = RoundTrip(std::fabs(stack[top - 1]));
+        break;
+    }
+    if (std::isnan(result)) return false;
+    stack[top - 1] = result;
+  }
+  *value = stack[0];
+  return true;
+}
+
+namespace {
+
 class DepthGuard {
  public:
   explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
@@ -366,7 +917,17 @@ class DepthGuard {
 }  // namespace
 
 float ExpressionEvaluator::Evaluate(const String& text) {
-  return EvaluateText(std::string_view(text.c_str(), static_cast<size_t>(text.Length())));
+  return EvaluateView(std::string_view(text.c_str(), static_cast<size_t>(text.Length())));
+}
+
+float ExpressionEvaluator::EvaluateView(std::string_view text) {
+  if (fast_paths_ && depth_ == 0) {
+    float value = 0.0f;
+    if (ReadPlainNumber(text, &value)) return value;
+    Program* program = text.size() <= kMaxProgramText ? ProgramFor(text) : nullptr;
+    if (program && program->usable && Run(*program, &value)) return value;
+  }
+  return EvaluateText(text);
 }
 
 float ExpressionEvaluator::Operand(const String& text) {
@@ -395,6 +956,8 @@ float ExpressionEvaluator::EvaluateText(std::string_view text) {
     Report(kWrongParentheses);
     return 0.0f;
   }
+  float plain = 0.0f;
+  if (fast_paths_ && ReadPlainNumber(text, &plain)) return plain;  // what the steps would leave
   std::string reduced = ReduceBrackets(text);
   for (int rank : {kProductRank, kSumRank, kComparisonRank}) {
     reduced = ReduceOperators(std::move(reduced), rank);
@@ -416,12 +979,12 @@ float ExpressionEvaluator::VariableValue(std::string_view reference) {
   const bool negate = reference.front() == '-';
   if (negate || reference.front() == '+') reference.remove_prefix(1);
   const size_t open = reference.find('[');
-  const String name = ToString(reference.substr(0, open));
-  NamedValue* variable = FindVariable(variables_, name, 0);
+  const std::string_view name = reference.substr(0, open);
+  NamedValue* variable = Variable(name, 0);
   if (variable && open != kNone) {
     std::string_view index = reference.substr(open + 1);
     index = index.substr(0, index.find(']'));
-    variable = FindVariable(variables_, name, ToIndex(EvaluateText(index)));
+    variable = Variable(name, ToIndex(EvaluateText(index)));
   }
   if (!variable) {
     Report(kVariableNotFound);

@@ -9,15 +9,27 @@
 // Failures never stop the evaluation: they write one of three diagnostics through the
 // context ("wrong parenthesises.", "unknown function.", "variable not found/value not
 // readable.") and go on with 0 in place.
+//
+// Rewriting text is slow, so the texts of the common form — numbers, variables, array
+// elements, calls of the functions other than `clock`, parentheses and the operators, with a
+// sign only at the start of a text — are translated once into a program that computes the
+// same values: each operator, call and parenthesis result is rounded exactly as writing it as
+// "%g" and reading it back does. A program hands the text to the rewriting whenever its
+// values leave the ground where the two are known to agree (a NaN, a missing variable), so
+// the rewriting alone decides every diagnostic.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/list.h"
 #include "foundation/ov_string.h"
 #include "script/diagnostics.h"
+#include "script/name_index.h"
 #include "script/named_value.h"
 
 namespace orvane {
@@ -26,18 +38,41 @@ class ExpressionEvaluator {
  public:
   // `variables` (may be null: every variable is then unknown) and the context's pointers
   // stay owned by the caller.
-  ExpressionEvaluator(LIST* variables, const DiagnosticContext& diagnostics)
-      : variables_(variables), diagnostics_(diagnostics) {}
+  ExpressionEvaluator(LIST* variables, const DiagnosticContext& diagnostics);
+  ~ExpressionEvaluator();
+  ExpressionEvaluator(const ExpressionEvaluator&) = delete;
+  ExpressionEvaluator& operator=(const ExpressionEvaluator&) = delete;
 
   float Evaluate(const String& text);
+  // The same for any bytes (a part of a token, say).
+  float EvaluateView(std::string_view text);
   // One operand: a number literal, a variable reference (`-name`, `name[i]`) or a call.
   float Operand(const String& text);
   // One function of the language's table; angles in radians. `args` holds `count` values.
   float CallFunction(const String& name, const float* args, int count);
 
   void SetVariables(LIST* variables) { variables_ = variables; }
+  // The entry FindVariable(variables, name, index) answers, found through an index of the
+  // variables list that follows the list's changes.
+  NamedValue* Variable(std::string_view name, int index);
+
+  // Whether Evaluate may take its fast paths (the default): plain numbers read directly and
+  // the programs. Off, every text is rewritten; tests compare the two ways.
+  void UseFastPaths(bool on) { fast_paths_ = on; }
 
  private:
+  struct Program;  // expression.cpp
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+
+  // The program of `text`, translated on first use and kept (up to a few thousand short
+  // texts).
+  Program* ProgramFor(std::string_view text);
+  // Runs `program`; false when the text must be rewritten instead.
+  bool Run(Program& program, float* value);
+
   float EvaluateText(std::string_view text);
   float OperandText(std::string_view text);
   float VariableValue(std::string_view reference);
@@ -55,6 +90,9 @@ class ExpressionEvaluator {
   LIST* variables_;
   DiagnosticContext diagnostics_;
   int depth_ = 0;  // nesting of EvaluateText, bounded so that no text recurses deeply
+  bool fast_paths_ = true;
+  NameIndex<NamedValue> variable_index_;
+  std::unordered_map<std::string, std::unique_ptr<Program>, TextHash, std::equal_to<>> programs_;
 };
 
 }  // namespace orvane

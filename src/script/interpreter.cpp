@@ -1,8 +1,10 @@
 #include "script/interpreter.h"
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #include "foundation/error_output.h"
 #include "script/named_value.h"
@@ -52,13 +54,17 @@ bool StartsWith(const String& s, const char* prefix) {
 
 bool IsComparisonByte(char c) { return c == '=' || c == '<' || c == '>'; }
 
+std::string_view View(const String& s) {
+  return std::string_view(s.c_str(), static_cast<size_t>(s.Length()));
+}
+
 // Positions (0-based) of the single '=' bytes of `word`.
-int NextSingleEquals(const String& word, int from) {
-  const char* s = word.c_str();
-  for (int i = from; i < word.Length(); ++i) {
-    if (s[i] != '=') continue;
-    bool before = i > 0 && IsComparisonByte(s[i - 1]);
-    bool after = i + 1 < word.Length() && IsComparisonByte(s[i + 1]);
+int NextSingleEquals(std::string_view word, int from) {
+  const int length = static_cast<int>(word.size());
+  for (int i = from; i < length; ++i) {
+    if (word[i] != '=') continue;
+    bool before = i > 0 && IsComparisonByte(word[i - 1]);
+    bool after = i + 1 < length && IsComparisonByte(word[i + 1]);
     if (!before && !after) return i;
   }
   return -1;
@@ -66,7 +72,7 @@ int NextSingleEquals(const String& word, int from) {
 
 }  // namespace
 
-bool HoldsSingleEquals(const String& word) { return NextSingleEquals(word, 0) >= 0; }
+bool HoldsSingleEquals(const String& word) { return NextSingleEquals(View(word), 0) >= 0; }
 
 bool IsItemKeyword(const String& word) {
   for (const char* keyword : kItemKeywords) {
@@ -121,6 +127,11 @@ float ScriptInterpreter::Evaluate(const String& text) {
   return expressions_.Evaluate(text);
 }
 
+float ScriptInterpreter::EvaluateView(std::string_view text) {
+  expressions_.SetVariables(scene_.variables);
+  return expressions_.EvaluateView(text);
+}
+
 void ScriptInterpreter::Report(DiagnosticKind kind, const char* message) {
   WriteDiagnostic(err_, scene_.fileName, kind, reader_.lineNo, message);
 }
@@ -128,7 +139,7 @@ void ScriptInterpreter::Report(DiagnosticKind kind, const char* message) {
 bool ScriptInterpreter::SkipBlock() {
   int depth = 1;
   while (depth > 0) {
-    reader_.GetToken();
+    reader_.NextToken();
     if (reader_.status == TokenReader::kEndOfInput || reader_.status == TokenReader::kNoInput) {
       Report(DiagnosticKind::kError, "): reached end of file and missed '}'.\n");
       return false;
@@ -185,8 +196,10 @@ int ScriptInterpreter::LoadFile(const char* file_name) {
 }
 
 int ScriptInterpreter::Statements(GroupObject* parent, bool nested) {
+  String token;  // each statement's first token, in one buffer for the whole run
   for (;;) {
-    String token = reader_.GetToken();
+    const String& read = reader_.NextToken();
+    token.SetBytes(read.c_str(), read.Length());
     if (reader_.tokenType == TokenReader::kNoToken &&
         (reader_.status == TokenReader::kEndOfInput || reader_.status == TokenReader::kNoInput)) {
       return kRunOk;
@@ -214,13 +227,25 @@ ScriptInterpreter::Flow ScriptInterpreter::Dispatch(const String& token, GroupOb
     return Flow::kEnd;
   }
   if (word) {
+    // The first bytes of the keywords, so that most words skip the table.
+    static const std::array<bool, 256> kStartsKeyword = [] {
+      std::array<bool, 256> starts{};
+      for (const StatementEntry& entry : kStatements) {
+        starts[static_cast<unsigned char>(entry.keyword[0])] = true;
+      }
+      return starts;
+    }();
     const char first = token.c_str()[0];
-    for (const StatementEntry& entry : kStatements) {
-      if (entry.keyword[0] == first && token == entry.keyword) return (this->*entry.run)(token, parent);
+    if (kStartsKeyword[static_cast<unsigned char>(first)]) {
+      for (const StatementEntry& entry : kStatements) {
+        if (entry.keyword[0] == first && token == entry.keyword) {
+          return (this->*entry.run)(token, parent);
+        }
+      }
     }
     if (EndsWith(token, ':')) return Flow::kContinue;  // a label: nothing to do in pass 2
-    if (token == "if" || StartsWith(token, "if(")) return If(token);
-    if (token == "else") return Else();
+    if (first == 'i' && (token == "if" || StartsWith(token, "if("))) return If(token);
+    if (first == 'e' && token == "else") return Else();
     if (HoldsSingleEquals(token)) return Assign(token);
     if (token.Find('.') > 0) {
       return items_->Member(*this, token) < 0 ? Flow::kStop : Flow::kContinue;
@@ -235,7 +260,7 @@ ScriptInterpreter::Flow ScriptInterpreter::Dispatch(const String& token, GroupOb
 
 // comment "text" | comment expression
 ScriptInterpreter::Flow ScriptInterpreter::Comment(const String&, GroupObject*) {
-  String operand = reader_.GetToken();
+  const String& operand = reader_.NextToken();
   if (reader_.tokenType == TokenReader::kString) {
     out_ << operand.Mid(2, operand.Length() - 2);
     out_.flush();
@@ -312,20 +337,28 @@ void ScriptInterpreter::DeclareOne(const String& declaration) {
   }
 }
 
-NamedValue* ScriptInterpreter::Target(const String& target) {
-  int open = target.Find('[');
-  if (open == 0) return FindVariable(scene_.variables, target, 0);
-  int close = target.FindRev(']');
-  String index_text = close > open ? target.Mid(open + 1, close - open - 1) : String();
-  float index = Evaluate(index_text);
+// name | name[index]: the index text runs from the first '[' to the last ']'.
+NamedValue* ScriptInterpreter::Target(std::string_view target) {
+  const size_t open = target.find('[');
+  if (open == std::string_view::npos) return Variable(target, 0);
+  const size_t close = target.rfind(']');
+  const std::string_view index_text =
+      close != std::string_view::npos && close > open ? target.substr(open + 1, close - open - 1)
+                                                      : std::string_view();
+  float index = EvaluateView(index_text);
   int i = index >= 2147483647.0f ? 2147483647 : index > 0 ? static_cast<int>(index) : 0;
-  return FindVariable(scene_.variables, target.Left(open - 1), i);
+  return Variable(target.substr(0, open), i);
+}
+
+NamedValue* ScriptInterpreter::Variable(std::string_view name, int index) {
+  expressions_.SetVariables(scene_.variables);
+  return expressions_.Variable(name, index);
 }
 
 // target=expression, target=target=...=expression, with an optional trailing ';'
 ScriptInterpreter::Flow ScriptInterpreter::Assign(const String& token) {
-  String statement = token;
-  if (EndsWith(statement, ';')) statement.InLeft(statement.Length() - 1);
+  std::string_view statement = View(token);
+  if (!statement.empty() && statement.back() == ';') statement.remove_suffix(1);
   int positions[64];
   int count = 0;
   for (int at = NextSingleEquals(statement, 0); at >= 0; at = NextSingleEquals(statement, at + 1)) {
@@ -333,12 +366,11 @@ ScriptInterpreter::Flow ScriptInterpreter::Assign(const String& token) {
     positions[count++] = at;
   }
   int last = positions[count - 1];
-  String expression =
-      last + 1 < statement.Length() ? statement.Mid(last + 2, statement.Length() - last - 1) : "";
-  float value = Evaluate(expression);
+  float value = EvaluateView(statement.substr(static_cast<size_t>(last) + 1));
   for (int k = count - 1; k >= 0; --k) {
     int begin = k == 0 ? 0 : positions[k - 1] + 1;
-    NamedValue* variable = Target(statement.Mid(begin + 1, positions[k] - begin));
+    NamedValue* variable = Target(statement.substr(static_cast<size_t>(begin),
+                                                   static_cast<size_t>(positions[k] - begin)));
     if (!variable) {
       Report(DiagnosticKind::kWarning, "): variable not found \n");
       continue;

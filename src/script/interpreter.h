@@ -9,11 +9,14 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <string_view>
 
 #include "foundation/ov_string.h"
 #include "scene/scene.h"
 #include "script/diagnostics.h"
 #include "script/expression.h"
+#include "script/label_record.h"
+#include "script/name_index.h"
 #include "script/token_reader.h"
 
 namespace orvane {
@@ -100,7 +103,10 @@ class ScriptInterpreter {
   Flow Exit(const String& token, GroupObject* parent);
   Flow Assign(const String& token);
   void DeclareOne(const String& declaration);
-  NamedValue* Target(const String& target);
+  NamedValue* Target(std::string_view target);
+  // The variable entry as FindVariable finds it, through the evaluator's index.
+  NamedValue* Variable(std::string_view name, int index);
+  float EvaluateView(std::string_view text);
 
   // Control flow (control_flow.cpp).
   bool RewriteLoops();
@@ -116,6 +122,7 @@ class ScriptInterpreter {
   std::ostream& err_;
   TokenReader reader_;
   ExpressionEvaluator expressions_;
+  NameIndex<LabelRecord> label_index_;  // the scene's labels by name
   ItemStatements* items_;
   FrameRenderer* renderer_ = nullptr;
   friend class LoopRewriter;

@@ -32,8 +32,8 @@ BlockReader::BlockReader(ScriptInterpreter& interpreter, GroupObject* parent_gro
       parent(parent_group),
       state(command_state) {}
 
-String BlockReader::Next() {
-  return reader.GetToken();
+const String& BlockReader::Next() {
+  return reader.NextToken();
 }
 
 bool BlockReader::AtEnd() const {
@@ -51,14 +51,14 @@ void KeepBlockToken(BlockReader& b, const String& token) {
 }  // namespace
 
 bool BlockReader::Value() {
-  String token = Next();
+  const String& token = Next();
   if (Is(TokenReader::kValue)) return true;
   KeepBlockToken(*this, token);
   return false;
 }
 
 bool BlockReader::Word(String* word) {
-  String token = Next();
+  const String& token = Next();
   if (Is(TokenReader::kWord)) {
     *word = token;
     return true;
@@ -68,7 +68,7 @@ bool BlockReader::Word(String* word) {
 }
 
 bool BlockReader::Text(String* text) {
-  String token = Next();
+  const String& token = Next();
   if (Is(TokenReader::kString)) {
     *text = token.Length() >= 2 ? token.Mid(2, token.Length() - 2) : String();
     return true;

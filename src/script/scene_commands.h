@@ -80,8 +80,9 @@ class BlockReader {
 
   BlockReader(ScriptInterpreter& interpreter, GroupObject* parent_group, CommandState& state);
 
-  // The next token; its type is reader.tokenType.
-  String Next();
+  // The next token; its type is reader.tokenType. The answer is the reader's `token`, which
+  // the next read replaces.
+  const String& Next();
   // The input has ended (no token).
   bool AtEnd() const;
   bool Is(TokenReader::TokenType type) const { return reader.tokenType == type; }
@@ -113,8 +114,10 @@ class BlockReader {
   // `}`.
   template <class Handler>
   End ReadParameters(Handler parameter) {
+    String token;  // each parameter's token, in one buffer for the whole block
     for (;;) {
-      String token = Next();
+      const String& read = Next();
+      token.SetBytes(read.c_str(), read.Length());
       if (Is(TokenReader::kCloseBrace)) return End::kClosed;
       if (AtEnd()) {
         Error("): reached end of file and missed '}'.\n");

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "script/diagnostics.h"
 
@@ -42,15 +43,23 @@ bool IsNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '.' || c == '-';
 }
 
-// `n` bytes of `text` from the 0-based `start`, NUL bytes included, without copying the rest
-// of `text` (lines may be megabytes long).
-String Slice(const String& text, int32_t start, int32_t n) {
-  if (start < 0 || n <= 0 || start >= text.Length()) return String();
+// Makes `out` hold `n` bytes of `text` from the 0-based `start`, NUL bytes included, without
+// copying the rest of `text` (lines may be megabytes long). `out` keeps its buffer when the
+// bytes fit: the reader refills the same Strings for every token.
+void SliceInto(String& out, const String& text, int32_t start, int32_t n) {
+  if (start < 0 || n <= 0 || start >= text.Length()) {
+    out.SetBytes(nullptr, 0);
+    return;
+  }
   if (n > text.Length() - start) n = text.Length() - start;
-  String out(' ', n);
-  if (out.Length() != n) return String();  // allocation failed and was reported
-  std::memcpy(&out[0], text.c_str() + start, static_cast<size_t>(n));
-  return out;
+  out.SetBytes(text.c_str() + start, n);
+}
+
+// The line text of a line-list node: a String, or null for an item of another class.
+const String* LineText(const ListItem* item) {
+  if (!item) return nullptr;
+  if (typeid(*item) == typeid(String)) return static_cast<const String*>(item);
+  return dynamic_cast<const String*>(item);
 }
 
 int16_t SaturatedCount(int32_t count) {
@@ -126,13 +135,17 @@ void TokenReader::Close() {
 }
 
 String TokenReader::GetToken() {
+  return NextToken();
+}
+
+const String& TokenReader::NextToken() {
   status = kOk;
   if (!pushBack.IsEmpty()) {
     token = std::move(pushBack);
     pushBack = String();
     return token;
   }
-  token = String();
+  token.SetBytes(nullptr, 0);
   if (fromList ? lines == nullptr : stream_ == nullptr) {
     status = kNoInput;
     tokenType = kNoToken;
@@ -191,8 +204,12 @@ bool TokenReader::ReadListLine() {
   }
   listMove = 0;
   if (!node) return false;
-  const String* text = dynamic_cast<const String*>(node->item);
-  line = text ? *text : String();
+  const String* text = LineText(node->item);
+  if (text) {
+    line.SetBytes(text->c_str(), text->Length());
+  } else {
+    line.SetBytes(nullptr, 0);
+  }
   lineNo = number;
   return true;
 }
@@ -234,7 +251,10 @@ bool TokenReader::ScanAtPos(bool& in_comment) {
     return false;
   }
   if (IsSkipped(static_cast<unsigned char>(c))) {
-    ++pos;
+    // The whole run of blanks and control bytes: none of them starts a comment or a token.
+    do {
+      ++pos;
+    } while (pos < len && IsSkipped(static_cast<unsigned char>(bytes[pos])));
     return false;
   }
   tokenStart = pos;
@@ -270,7 +290,7 @@ bool TokenReader::CutDelimited(char close, TokenType type, int16_t& count, int s
     pos = 0;
     return false;
   }
-  token = Slice(line, pos, end - pos + 1);
+  SliceInto(token, line, pos, end - pos + 1);
   count = SaturatedCount(ordinal + step);
   tokenType = type;
   pos = end + 1;
@@ -286,8 +306,13 @@ int32_t TokenReader::FindClosing(char close, int32_t open, int32_t count, Ordina
   if (scan.next > open + 1) scan = OrdinalScan();  // `pos` was moved back from outside
   for (; scan.next <= open; ++scan.next) scan.seen += bytes[scan.next] == close;
   while (scan.next < len) {
-    const int32_t at = scan.next++;
-    if (bytes[at] != close) continue;
+    const void* hit = std::memchr(bytes + scan.next, close, static_cast<size_t>(len - scan.next));
+    if (!hit) {
+      scan.next = len;
+      break;
+    }
+    const int32_t at = static_cast<int32_t>(static_cast<const char*>(hit) - bytes);
+    scan.next = at + 1;
     if (++scan.seen >= count) {
       ordinal = scan.seen;
       return at;
@@ -302,7 +327,7 @@ void TokenReader::CutWord() {
   const int32_t len = line.Length();
   int32_t end = pos + 1;
   while (end < len && IsWordByte(bytes[end])) ++end;
-  token = Slice(line, pos, end - pos);
+  SliceInto(token, line, pos, end - pos);
   tokenType = kWord;
   pos = end;
 }
@@ -315,8 +340,8 @@ String TokenReader::GetName() {
   const int32_t len = token.Length();
   const int open = token.FindRev('[');
   if (len > 0 && token.c_str()[len - 1] == ']' && open > 0) {
-    name = Slice(token, 0, open - 1);
-    valueText = Slice(token, open, len - 1 - open);
+    SliceInto(name, token, 0, open - 1);
+    SliceInto(valueText, token, open, len - 1 - open);
     index = AbsoluteIndex(valueText);
   } else {
     name = token;
@@ -344,7 +369,7 @@ bool TokenReader::FindField(int i, int32_t& start, int32_t& end) const {
 }
 
 // Field numbers below 1 count as 1.
-String TokenReader::GetValue(int i) {
+const String& TokenReader::GetValue(int i) {
   if (tokenType != kValue) return valueText;
   int32_t start = 0;
   int32_t end = 0;
@@ -352,9 +377,9 @@ String TokenReader::GetValue(int i) {
     ReportSyntax("): value missed.");
     status = kTokenError;
     valueText = String();
-    return String();
+    return valueText;
   }
-  valueText = Slice(token, start, end - start);
+  SliceInto(valueText, token, start, end - start);
   return valueText;
 }
 
@@ -369,7 +394,8 @@ float TokenReader::GetNumber(int i) {
   }
   int32_t run = start;
   while (run < end && IsNumberByte(token.c_str()[run])) ++run;
-  const String digits = Slice(token, start, run - start);
+  String digits;
+  SliceInto(digits, token, start, run - start);
   return ToFloat(std::strtod(digits.c_str(), nullptr));
 }
 
@@ -414,7 +440,7 @@ void TokenReader::ReloadLine(int token_number) {
 
 void TokenReader::SkipTokens(int token_number) {
   for (int skipped = 1; skipped < token_number; ++skipped) {
-    GetToken();
+    NextToken();
     if (status == kEndOfInput || status == kNoInput) break;
   }
 }

@@ -43,12 +43,15 @@ class TokenReader {
 
   // The next token; sets tokenType, status, pos and tokenCount.
   String GetToken();
+  // The same without a copy: the answer is `token` itself, which the next read replaces.
+  const String& NextToken();
   // Makes the next GetToken return `t` without reading (tokenType is left as it is).
   void PushBack(const String& t);
   // Splits the current word token into `name`, the bracket text (`valueText`) and |index|.
   String GetName();
-  // The i-th comma field (from 1) of the current value token; see the header comment.
-  String GetValue(int i);
+  // The i-th comma field (from 1) of the current value token; see the header comment. The
+  // answer is `valueText`, which the next GetValue or GetName replaces.
+  const String& GetValue(int i);
   // The i-th comma field read as a plain number (digits, '.', '-' right after the delimiter).
   float GetNumber(int i);
   // Line-list mode: continue at token `token_number` (from 1) of line `line_no`.

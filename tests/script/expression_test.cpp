@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -343,6 +346,193 @@ TEST_F(LargeExpressionTest, UnbalancedLongTexts) {
   EXPECT_EQ(LargeText(Repeat("1e", 50000)), "10");  // "1e1" and then junk
   EXPECT_EQ(LargeText(Repeat("9", 100000)), "inf");
   EXPECT_EQ(LargeText(Repeat("0", 100000, "0.") + "1"), "0");
+}
+
+// --- Fast paths ----------------------------------------------------------------------------
+
+// The fast paths (plain numbers, programs) against the rewriting, bit for bit and diagnostic
+// for diagnostic: x, y and b[0..2] take each value of `values` in turn.
+class FastPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"x", "y", "b", "b", "b", "e", "x2"}) {
+      auto* v = new NamedValue(name, 0.0f);
+      variables.Append(v, 1);
+      slots.push_back(v);
+    }
+  }
+  void TearDown() override { variables.RemoveAll(); }
+
+  // The result bits and diagnostics of `text` one way.
+  std::string Outcome(ExpressionEvaluator& evaluator, const std::string& text) {
+    err.str("");
+    const float value = evaluator.Evaluate(String(text.c_str()));
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return std::to_string(bits) + " " + err.str();
+  }
+
+  void Compare(const std::string& text, const std::vector<float>& values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      for (size_t k = 0; k < slots.size(); ++k)
+        slots[k]->value = values[(i + 3 * k) % values.size()];
+      const std::string fast = Outcome(fast_evaluator, text);
+      const std::string rewritten = Outcome(rewriting, text);
+      ASSERT_EQ(fast, rewritten) << text << " with x = " << slots[0]->value;
+    }
+  }
+
+  String file{"t.ovs"};
+  int32_t line = 3;
+  std::ostringstream err;
+  LIST variables;
+  std::vector<NamedValue*> slots;
+  ExpressionEvaluator fast_evaluator{&variables, DiagnosticContext{&err, &file, &line}};
+  ExpressionEvaluator rewriting{&variables, DiagnosticContext{&err, &file, &line}};
+};
+
+const float kInf = std::numeric_limits<float>::infinity();
+
+// Values around the six-digit rounding: ties (1234565 and 123456.5 round to even), the ends
+// of a decade, the limits of the exact powers of ten, subnormals, infinities and NaN.
+// clang-format off
+const std::vector<float> kEdgeValues = {
+    0.0f,       -0.0f,       1.0f,      -1.0f,     0.5f,      3.0f,       0.1f,   1.0f / 3,
+    1234565.0f, 123456.5f,   999999.5f, 999999.0f, 99999.95f, 1000000.5f, 1e-7f,  2e-6f,
+    1e10f,      -1e10f,      3.4e38f,   -3.4e38f,  1e-17f,    1e-18f,     1e27f,  1e28f,
+    1e-40f,     -1e-45f,     kInf,      -kInf,     std::numeric_limits<float>::quiet_NaN(),
+    2147483648.0f, -2147483904.0f, 65504.0f, 9.999995f, 7.0f, -7.5f, 12.25f};
+// clang-format on
+
+TEST_F(FastPathTest, ProgramsAndPlainNumbersMatchTheRewriting) {
+  rewriting.UseFastPaths(false);
+  // clang-format off
+  const char* texts[] = {
+      // Plain numbers, and texts that only look like them.
+      "0", "-0", "+5", "007", ".5", "5.", "1e5", "2.5E-3", "-1.5e+10", "1e39", "1e-50",
+      "99999999999999999999", "0.30000001192092896", "1.e+5", "1e", "1e+", "--3", "+-3",
+      // The program grammar.
+      "x", "-x", "x*y", "x/y", "x+y", "x-y", "-x*y+b", "x*y*b-x/y/b", "(x)", "(x+y)*2",
+      "sqrt(x)*2-x/3", "pow(x,y)", "pow(x)", "fmod(x,y,b)", "mod(x,3)", "round(x)+floor(y)",
+      "b[x]", "-b[x*2]", "b[b[x]]", "sqrt(b[y])", "(b[x])", "x<y", "x<=y", "x=<y", "x>=y",
+      "x=>y", "x==y", "x<>y", "x><y", "x<y<b", "x+1<y*2", "log(x)", "exp(x)", "asin(x)",
+      "x*(y)*b", "x+(y)*b", "x-(y)*(b)", "x<(y)*b", "x/(y-y)", "(x)-(y)", "x*1e0",
+      "e-x", "x2-1", "x2*e-x", "abs(x)-abs(y)", "x+y+b+e+x2",
+      // Just outside it: each is rewritten.
+      "-(x)", "-sqrt(x)", "x*-y", "x--y", "x+-y", "x<-y", "x2e-1", "inf", "-nan", "info",
+      "x=y", "x<<y", "clock()*0", "foo(x)", "q+1", "b[x][y]", "(x,y)", "sqrt()", "x y",
+      "1.5.2", "2x", "x.y", "x*1e-5", "(((((((((((((((((((((((((x)))))))))))))))))))))))))",
+  };
+  // clang-format on
+  for (const char* text : texts) Compare(text, kEdgeValues);
+}
+
+// Random texts of the program grammar, and random texts near it, with random values.
+TEST_F(FastPathTest, RandomTextsMatchTheRewriting) {
+  rewriting.UseFastPaths(false);
+  std::mt19937 random(20240901);
+  const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  const char* operands[] = {"x",     "y",    "b",       "e", "x2",   "2",      "0.5",
+                            "17.25", ".125", "1000000", "3", "b[x]", "b[y*2]", "q"};
+  const char* functions[] = {"sqrt", "sin",   "cos", "tan",  "abs", "log",  "exp",  "floor",
+                             "ceil", "round", "pow", "fmod", "mod", "atan", "tanh", "log10"};
+  const char* operators[] = {"+", "-", "*",  "/",  "+",  "-",  "*",  "/",
+                             "<", ">", "==", "<=", "<>", "=>", "--", "*-"};
+  std::function<std::string(int)> text = [&](int depth) {
+    std::string t = pick(5) == 0 ? "-" : "";
+    for (size_t n = pick(4) + 1; n > 0; --n) {
+      const size_t kind = depth > 2 ? pick(2) : pick(4);
+      if (kind <= 1) {
+        t += operands[pick(std::size(operands))];
+      } else if (kind == 2) {
+        t += std::string(functions[pick(std::size(functions))]) + "(" + text(depth + 1) +
+             (pick(3) == 0 ? "," + text(depth + 1) : "") + ")";
+      } else {
+        t += "(" + text(depth + 1) + ")";
+      }
+      if (n > 1) t += operators[pick(std::size(operators))];
+    }
+    return t;
+  };
+  std::vector<float> values(5);
+  for (int i = 0; i < 3000; ++i) {
+    for (float& v : values) {
+      v = pick(3) == 0 ? kEdgeValues[pick(kEdgeValues.size())]
+                       : std::ldexp(static_cast<float>(random() % 2000001) - 1000000.0f,
+                                    static_cast<int>(pick(60)) - 40);
+    }
+    Compare(text(0), values);
+  }
+}
+
+// A program looks its variables up again after the list has changed.
+TEST_F(FastPathTest, ProgramsFollowTheVariablesList) {
+  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "0 " + std::string(kNotFound));
+  auto* z = new NamedValue("z", 4.0f);
+  variables.Append(z, 1);
+  slots[0]->value = 1.0f;
+  EXPECT_EQ(fast_evaluator.Evaluate("z*2+x"), 9.0f);
+  z->value = 5.0f;
+  EXPECT_EQ(fast_evaluator.Evaluate("z*2+x"), 11.0f);
+  variables.First();  // x goes
+  variables.Remove();
+  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "1092616192 " + std::string(kNotFound));
+  LIST others;
+  others.Append(new NamedValue("x", 7.0f), 1);
+  fast_evaluator.SetVariables(&others);
+  EXPECT_EQ(fast_evaluator.Evaluate("x*2"), 14.0f);
+  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "1088421888 " + std::string(kNotFound));
+  others.RemoveAll();
+  slots.clear();
+}
+
+// The index behind Variable answers what FindVariable answers after every kind of list edit.
+TEST(VariableIndexTest, FollowsEveryEditOfTheList) {
+  LIST list;
+  std::ostringstream err;
+  String file("t.ovs");
+  int32_t line = 1;
+  ExpressionEvaluator evaluator(&list, DiagnosticContext{&err, &file, &line});
+  const auto check = [&](const char* step) {
+    for (const char* name : {"v", "w", "x", ""}) {
+      for (int index : {-3, 0, 1, 2, 7}) {
+        EXPECT_EQ(evaluator.Variable(name, index), FindVariable(&list, name, index))
+            << step << ": " << name << "[" << index << "]";
+      }
+    }
+  };
+  check("empty");
+  list.Append(new NamedValue("v", 1.0f), 1);
+  list.Append(new NamedValue("w", 2.0f), 1);
+  check("appended");
+  list.Append(new NamedValue("v", 3.0f), 1);
+  list.Append(new String("v"), 1);
+  list.Append(new NamedValue("", 4.0f), 1);
+  check("appended more");
+  list.First();
+  list.Insert(new NamedValue("v", 5.0f), 1);  // after the first entry
+  check("inserted in the middle");
+  list.Prepend(new NamedValue("w", 6.0f), 1);
+  check("prepended");
+  list.Last();
+  list.Prev();
+  list.MoveUp();
+  check("moved up");
+  list.First();
+  list.Next();
+  list.Remove();
+  check("removed");
+  NamedValue replacement("x", 7.0f);
+  ListItem* replaced = list.Current();
+  list.SetItem(&replacement);
+  delete replaced;
+  check("replaced");
+  list.SetOwn(0);  // the replacement is not the list's to destroy
+  list.RemoveAll();
+  check("emptied");
+  list.Append(new NamedValue("x", 8.0f), 1);
+  check("refilled");
+  list.RemoveAll();
 }
 
 TEST(FindVariableTest, EntriesByNameAndIndex) {

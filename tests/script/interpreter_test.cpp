@@ -280,6 +280,35 @@ TEST_F(InterpreterTest, UnfinishedBlocksStopTheRun) {
   }
 }
 
+// Loop words and labels right after other tokens (a string, a value, a comment) are found;
+// words that merely hold them ("has_shadow", "do_it", "format") and comments are no loops.
+TEST_F(InterpreterTest, LoopsAndLabelsRightAfterOtherTokens) {
+  // The runs share the scene and so their variables: each case starts with i=0.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      // text, output, the unrecognized token of line 2 (if any)
+      {"float i i=0\ncomment \"a\"do { i=i+1 } while(i<3)\ncomment i\n", "a3", nullptr},
+      {"i=0 /* x */for(i=0;i<2;i=i+1){ comment i }\n", "01", nullptr},
+      {"i=0\nTRACE! <1>again: i=i+1 if(i<3){ goto again }\ncomment i\n", "3", nullptr},
+      {"i=0\n<0>while(i<2){ i=i+1 comment \"w\" }\n", "ww", "<0>"},
+      {"i=0\ni=5 do{ i=i-1 }while(i>2) comment i\n", "2", nullptr},
+      {"float has_shadow, do_it, format\nhas_shadow=1 do_it=2 format=3\n"
+       "comment has_shadow+do_it+format\n",
+       "6", nullptr},
+      {"i=0\nx.do\ncomment \"n\"\n", "n", "x.do"},
+      {"i=0\n/* do { */ comment \"c\"\n", "c", nullptr},
+  };
+  for (const auto& [text, out, unrecognized] : cases) {
+    SCOPED_TRACE(text);
+    RunResult r = RunScript(text);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.err,
+              unrecognized
+                  ? Diag("Warning", 2, std::string("): unrecognized token: ") + unrecognized + "\n")
+                  : "");
+  }
+}
+
 TEST_F(InterpreterTest, AJumpIntoALoopBodyGoesOnLooping) {
   RunResult r = RunScript(
       "float i\ngoto mid\nwhile(i<3){\n comment \"x\"\n mid: comment i\n i=i+1\n}\n"
@@ -376,6 +405,42 @@ TEST_F(InterpreterTest, AHugeLineKeepsItsFirstBytesAndTheNextLines) {
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.out, "ab");
   EXPECT_EQ(r.err, "");
+}
+
+// A file of a quarter of a megabyte with short, empty and long lines, "\r\n" and "\n" ends:
+// every line keeps its number and its first 127 bytes. Line n prints n, then "+" when its
+// second statement lies within the first 127 bytes (at 116 it ends on the last kept byte);
+// lines n with n % 5 == 0 hold an unknown word.
+TEST_F(InterpreterTest, LinesKeepTheirNumbersAndFirstBytes) {
+  const int offsets[] = {0, 40, 105, 116, 127, 300};  // where the second statement starts
+  path_ = dir_ + "/lines.ovs";
+  std::string text;
+  std::string out;
+  std::string err;
+  const int lines = 1500;
+  for (int n = 1; n <= lines; ++n) {
+    std::string line;
+    if (n % 11 != 0) {
+      line = "comment \"" + std::to_string(n) + "\"";
+      out += std::to_string(n);
+      if (n % 5 == 0) {
+        line += " w" + std::to_string(n);
+        err += Diag("Warning", n, "): unrecognized token: w" + std::to_string(n) + "\n");
+      }
+      const int offset = offsets[n % 6];
+      if (offset > 0) {
+        line += std::string(static_cast<size_t>(offset) - line.size(), ' ') + "comment \"+\"";
+        if (offset + 11 <= 127) out += "+";
+      }
+      if (n % 4 == 0) line += " // " + std::string(static_cast<size_t>(n % 200), 'z');
+    }
+    text += line + (n % 3 == 0 ? "\r\n" : "\n");
+  }
+  ASSERT_GT(text.size(), 200000u);
+  RunResult r = RunFile(Write("lines.ovs", text));
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, out);
+  EXPECT_EQ(r.err, err);
 }
 
 TEST_F(InterpreterTest, RandomBytesNeverCrashOrHang) {

@@ -165,6 +165,18 @@ bool HitIndexedTriangle(const TraceTriangle& t, const TraceRay& ray, Accept acce
   return HitTriangle(corner, t.normal, t.plane_d, t.drop_axis, ray, accept, distance);
 }
 
+// The hit of triangle `index` of `mesh` at `distance` along the ray.
+void FillHit(const MeshObject& mesh, const TraceRay& r, double distance, uint32_t index,
+             RayHit* hit) {
+  hit->object = const_cast<MeshObject*>(&mesh);
+  hit->triangle = index;
+  hit->distance = static_cast<float>(distance);
+  hit->far_distance = hit->distance;
+  hit->point = Vec3{static_cast<float>(r.o[0] + r.d[0] * distance),
+                    static_cast<float>(r.o[1] + r.d[1] * distance),
+                    static_cast<float>(r.o[2] + r.d[2] * distance)};
+}
+
 // The smallest double above every double whose float is below `limit`, so that a triangle
 // test with this bound misses no distance that rounds below the limit.
 double FloatBound(double limit) {
@@ -320,13 +332,7 @@ bool MeshObject::TraceNearest(const Ray& ray, float maxDistance, RayHit* hit) co
     }
   }
   if (best_index == UINT32_MAX) return false;
-  hit->object = const_cast<MeshObject*>(this);
-  hit->triangle = best_index;
-  hit->distance = static_cast<float>(best);
-  hit->far_distance = hit->distance;
-  hit->point =
-      Vec3{static_cast<float>(r.o[0] + r.d[0] * best), static_cast<float>(r.o[1] + r.d[1] * best),
-           static_cast<float>(r.o[2] + r.d[2] * best)};
+  FillHit(*this, r, best, best_index, hit);
   return true;
 }
 
@@ -367,13 +373,7 @@ bool MeshObject::TraceAnyBelow(const Ray& ray, double limit, RayHit* hit) const 
     }
   }
   if (found < 0.0) return false;
-  hit->object = const_cast<MeshObject*>(this);
-  hit->triangle = found_index;
-  hit->distance = static_cast<float>(found);
-  hit->far_distance = hit->distance;
-  hit->point = Vec3{static_cast<float>(r.o[0] + r.d[0] * found),
-                    static_cast<float>(r.o[1] + r.d[1] * found),
-                    static_cast<float>(r.o[2] + r.d[2] * found)};
+  FillHit(*this, r, found, found_index, hit);
   return true;
 }
 

@@ -1,0 +1,77 @@
+#pragma once
+// ScriptedPrompter: answers the editor's dialogs from a queue that a test fills beforehand,
+// and records every question asked. A question without a queued answer is a test failure
+// (ADD_FAILURE) and is answered as if cancelled (No for Yes/No boxes).
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/prompter.h"
+
+namespace orvane::editor {
+
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Asked {
+    std::string kind;   // "message", "open", "save", "name", "color"
+    std::string title;  // message title, or the filter of a file dialog, or the proposal
+    std::string text;   // message text
+  };
+
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> files;  // for OpenFile and SaveFile
+  std::deque<std::optional<std::string>> names;
+  std::deque<std::optional<Rgb8>> colors;
+  std::vector<Asked> asked;
+  std::vector<std::string> unanswered;
+
+  Answer Message(const std::string& title, const std::string& text, MessageButtons buttons,
+                 MessageIcon) override {
+    asked.push_back({"message", title, text});
+    if (buttons == MessageButtons::kOk) return Answer::kOk;
+    return Pop(answers, Answer::kNo, "an answer to \"" + text + "\"");
+  }
+  std::optional<std::string> OpenFile(const std::string& filter) override {
+    asked.push_back({"open", filter, ""});
+    return Pop(files, std::optional<std::string>(), "a file to open");
+  }
+  std::optional<std::string> SaveFile(const std::string& filter) override {
+    asked.push_back({"save", filter, ""});
+    return Pop(files, std::optional<std::string>(), "a file to save");
+  }
+  std::optional<std::string> AskName(const std::string& proposal) override {
+    asked.push_back({"name", proposal, ""});
+    return Pop(names, std::optional<std::string>(), "a name");
+  }
+  std::optional<Rgb8> ChooseColor(const Rgb8& current) override {
+    asked.push_back({"color", "", ""});
+    (void)current;
+    return Pop(colors, std::optional<Rgb8>(), "a colour");
+  }
+
+  // The messages shown, as "title: text", in order.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> shown;
+    for (const Asked& a : asked)
+      if (a.kind == "message") shown.push_back(a.title + ": " + a.text);
+    return shown;
+  }
+
+ private:
+  template <class T>
+  T Pop(std::deque<T>& queue, T fallback, const std::string& what) {
+    if (queue.empty()) {
+      unanswered.push_back(what);
+      return fallback;
+    }
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+  }
+};
+
+}  // namespace orvane::editor

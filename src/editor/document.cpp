@@ -1,0 +1,645 @@
+#include "editor/document.h"
+
+#include <QUndoCommand>
+
+#include <cstring>
+#include <ostream>
+#include <vector>
+
+#include "editor/file_filter.h"
+#include "editor/scene_lists.h"
+#include "interchange/import_object.h"
+#include "interchange/pov_export.h"
+#include "interchange/three_ds.h"
+#include "interchange/vrml_export.h"
+#include "material/material.h"
+#include "scene/group_object.h"
+#include "scene/naming.h"
+#include "script/interpreter.h"
+#include "script/scene_writer.h"
+
+namespace orvane::editor {
+
+namespace {
+
+constexpr const char* kGroupProposal = "Gruppe";
+constexpr const char* kCameraProposal = "Kamera";
+constexpr const char* kStandardCameraText =
+    "You can not delete the 'Standard_Camera', \nas long no other camera exists.";
+
+bool StartsWith(const String& name, const char* prefix) {
+  return std::strncmp(name.c_str(), prefix, std::strlen(prefix)) == 0;
+}
+
+bool EndsWith(const String& name, const char* suffix) {
+  const std::size_t n = std::strlen(suffix);
+  const std::size_t length = static_cast<std::size_t>(name.Length());
+  return length >= n && std::strcmp(name.c_str() + length - n, suffix) == 0;
+}
+
+// Whether `item` is `list`'s, or inside one of its groups, recursively.
+bool Holds(const LIST* list, const ListItem* item) {
+  if (!list) return false;
+  for (const ListNode* n = list->head; n; n = n->next) {
+    if (n->item == item) return true;
+    if (n->item && n->item->GetType() == kItemGroup &&
+        Holds(&static_cast<const GroupObject*>(n->item)->members, item))
+      return true;
+  }
+  return false;
+}
+
+// The list that holds `item` directly: its group's members or one of the scene's lists.
+LIST* HomeOf(Scene& scene, SceneObject* item) {
+  if (item->parent && Holds(&item->parent->members, item) &&
+      IndexOf(item->parent->members, item) >= 0)
+    return &item->parent->members;
+  for (LIST* list : {scene.lights, scene.cameras, scene.objects}) {
+    if (list && IndexOf(*list, item) >= 0) return list;
+  }
+  // A member whose parent pointer is stale: look through every group.
+  std::vector<LIST*> todo{scene.objects};
+  while (!todo.empty()) {
+    LIST* list = todo.back();
+    todo.pop_back();
+    if (!list) continue;
+    if (IndexOf(*list, item) >= 0) return list;
+    for (ListNode* n = list->head; n; n = n->next) {
+      if (n->item && n->item->GetType() == kItemGroup)
+        todo.push_back(&static_cast<GroupObject*>(n->item)->members);
+    }
+  }
+  return nullptr;
+}
+
+Camera* FirstCamera(const Scene& scene) {
+  if (!scene.cameras) return nullptr;
+  for (ListNode* n = scene.cameras->head; n; n = n->next) {
+    if (n->item && n->item->GetType() == kItemCamera) return static_cast<Camera*>(n->item);
+  }
+  return nullptr;
+}
+
+std::vector<LIST*> GrowingLists(Scene& scene) {
+  return {scene.objects, scene.points,  scene.lights,    scene.materials,
+          scene.images,  scene.cameras, scene.variables, scene.labels};
+}
+
+// A clipboard item may name a material that has left the scene since it was copied (an
+// undone import took its default material with it): such items get the default material.
+void ReattachMaterials(Scene& scene, SceneObject* item) {
+  if (item->material && !Holds(scene.materials, item->material))
+    item->material = DefaultMaterial(scene);
+  if (item->GetType() != kItemGroup) return;
+  for (ListNode* n = static_cast<GroupObject*>(item)->members.head; n; n = n->next) {
+    if (auto* member = dynamic_cast<SceneObject*>(n->item)) ReattachMaterials(scene, member);
+  }
+}
+
+}  // namespace
+
+void RemoveMappingObjects(LIST* list) {
+  if (!list) return;
+  ListNode* node = list->head;
+  while (node) {
+    auto* item = dynamic_cast<SceneObject*>(node->item);
+    if (item && (StartsWith(item->name, kMappingPrefix) || EndsWith(item->name, kMappingPrefix))) {
+      list->current = node;
+      list->Remove();
+      node = list->head;  // the walk starts again at the head
+      continue;
+    }
+    if (item && item->GetType() == kItemGroup)
+      RemoveMappingObjects(&static_cast<GroupObject*>(item)->members);
+    node = node->next;
+  }
+}
+
+// ---- Undo steps ----------------------------------------------------------------------------
+
+// New and Open: the whole scene goes into the step and a new one takes its place. Undo and redo
+// exchange the two.
+class ReplaceSceneStep : public QUndoCommand {
+ public:
+  ReplaceSceneStep(Document& doc, const QString& text, std::string open_path)
+      : QUndoCommand(text), doc_(doc), open_path_(std::move(open_path)) {}
+
+  void redo() override {
+    if (performed_) {
+      Exchange();
+    } else {
+      performed_ = true;
+      Perform();
+    }
+    doc_.AfterChange();
+  }
+  void undo() override {
+    Exchange();
+    doc_.AfterChange();
+  }
+
+  bool loaded() const { return loaded_; }
+
+ private:
+  void Exchange() {
+    held_.SwapWith(doc_.scene(), doc_.sink());
+    doc_.SwapFile(&path_, &title_);
+  }
+
+  void Perform() {
+    Scene& scene = doc_.scene();
+    // The render settings stay with the program; what points into the old lists does not.
+    RenderSettings kept = scene.render;
+    held_.SwapWith(scene, doc_.sink());
+    scene.render = kept;
+    scene.render.activeCamera = nullptr;
+    scene.render.backgroundTexture = nullptr;
+    if (scene.render.backgroundMode != 0) scene.render.backgroundMode = 0;
+    scene.EnsureLists(doc_.err_);
+    doc_.current_object_ = nullptr;
+    doc_.reference_object_ = nullptr;
+    doc_.current_material_ = nullptr;
+    doc_.current_camera_ = nullptr;
+    doc_.clipboard_.reset();
+    path_ = doc_.file_path_;
+    title_ = doc_.file_title_;
+    if (open_path_.empty()) {
+      scene.cameras->Append(&scene.StandardCamera(), 0);
+      doc_.current_camera_ = &scene.StandardCamera();
+      doc_.view_camera_ = &scene.StandardCamera();
+      return;
+    }
+    loaded_ = doc_.LoadInto(open_path_);
+    if (!loaded_) {
+      doc_.Message(kErrorTitle, kReadFailedText);
+      return;
+    }
+    // The new file's name comes in with the new scene; path_ keeps the old scene's.
+    doc_.SetFile(open_path_);
+  }
+
+  Document& doc_;
+  std::string open_path_;
+  SceneLists held_;
+  std::string path_, title_;
+  bool performed_ = false;
+  bool loaded_ = false;
+};
+
+// Import, Paste, new groups and cameras: the items the command appended. Undo takes them out,
+// redo puts them back.
+class AddItemsStep : public QUndoCommand {
+ public:
+  AddItemsStep(Document& doc, const QString& text, std::unique_ptr<AppendedItems> items)
+      : QUndoCommand(text), doc_(doc), items_(std::move(items)) {}
+  void redo() override {
+    if (first_) {
+      first_ = false;  // the command itself did it
+    } else {
+      items_->PutBack();
+    }
+    doc_.AfterChange();
+  }
+  void undo() override {
+    items_->TakeOut(doc_.sink());
+    doc_.AfterChange();
+  }
+
+ private:
+  Document& doc_;
+  std::unique_ptr<AppendedItems> items_;
+  bool first_ = true;
+};
+
+// Delete and Cut: one item out of its list. Taking the last camera out of the camera list puts
+// the standard camera back.
+class RemoveItemStep : public QUndoCommand {
+ public:
+  RemoveItemStep(Document& doc, const QString& text, ListPlace place)
+      : QUndoCommand(text), doc_(doc), place_(place) {}
+  ~RemoveItemStep() override {
+    if (item_ && owns_) delete item_;
+  }
+  void redo() override {
+    item_ = TakeNode(place_, &owns_);
+    Scene& scene = doc_.scene();
+    if (place_.list == scene.cameras && item_ != &scene.StandardCamera()) owns_ = 1;
+    if (auto* object = dynamic_cast<SceneObject*>(item_)) ForgetPreview(*object, doc_.sink());
+    added_standard_ = false;
+    if (place_.list == scene.cameras && !scene.cameras->head) {
+      scene.cameras->Append(&scene.StandardCamera(), 0);
+      added_standard_ = true;
+    }
+    doc_.AfterChange();
+  }
+  void undo() override {
+    Scene& scene = doc_.scene();
+    if (added_standard_) {
+      int owns = 0;
+      TakeNode({scene.cameras, IndexOf(*scene.cameras, &scene.StandardCamera())}, &owns);
+    }
+    PutNode(place_, item_, owns_);
+    if (auto* object = dynamic_cast<SceneObject*>(item_)) object->preview_dirty = 1;
+    item_ = nullptr;
+    doc_.AfterChange();
+  }
+
+ private:
+  Document& doc_;
+  ListPlace place_;
+  ListItem* item_ = nullptr;
+  int owns_ = 0;
+  bool added_standard_ = false;
+};
+
+// ---- Document ------------------------------------------------------------------------------
+
+Document::Document(Prompter& prompter, std::ostream& out, std::ostream& err)
+    : prompter_(prompter), out_(out), err_(err) {
+  scene_.New(nullptr);
+  current_camera_ = &scene_.StandardCamera();
+  view_camera_ = &scene_.StandardCamera();
+  undo_.setClean();
+}
+
+Document::~Document() {
+  // The steps hold items of the scene's lists; they go before the scene.
+  undo_.clear();
+  scene_.Clear(nullptr);
+}
+
+QString Document::WindowTitle() const {
+  if (file_title_.empty()) return QStringLiteral("Orvane[*]");
+  return QStringLiteral("Orvane - ") + QString::fromStdString(file_title_) + QStringLiteral("[*]");
+}
+
+void Document::SetFile(const std::string& path) {
+  file_path_ = path;
+  file_title_ = FileTitleOf(path);
+  emit titleChanged();
+}
+
+void Document::SwapFile(std::string* path, std::string* title) {
+  std::swap(file_path_, *path);
+  std::swap(file_title_, *title);
+  emit titleChanged();
+}
+
+void Document::Message(const char* title, const char* text, MessageIcon icon) {
+  prompter_.Message(title, text, MessageButtons::kOk, icon);
+}
+
+void Document::SetCurrent(SceneObject* item) {
+  current_object_ = item;
+  if (item && item->GetType() == kItemCamera) current_camera_ = static_cast<Camera*>(item);
+  emit currentChanged();
+}
+
+void Document::SetViewMode(int mode) {
+  view_mode_ = mode;
+  emit viewModeChanged();
+}
+
+void Document::SetDisplayMode(int mode) {
+  display_mode_ = mode == 1 ? 1 : 0;
+  emit displayModeChanged();
+}
+
+bool Document::InScene(const SceneObject* item) const {
+  if (!item) return false;
+  return Holds(scene_.objects, item) || Holds(scene_.lights, item) || Holds(scene_.cameras, item);
+}
+
+void Document::AfterChange() {
+  if (!InScene(current_object_)) current_object_ = nullptr;
+  if (!InScene(reference_object_)) reference_object_ = nullptr;
+  if (!InScene(current_camera_)) current_camera_ = FirstCamera(scene_);
+  if (view_camera_ != &scene_.StandardCamera() && !InScene(view_camera_))
+    view_camera_ = current_camera_ ? current_camera_ : &scene_.StandardCamera();
+  if (current_material_ && !Holds(scene_.materials, current_material_)) current_material_ = nullptr;
+  emit sceneChanged();
+  emit currentChanged();
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+bool Document::NewScene() {
+  undo_.push(new ReplaceSceneStep(*this, tr("New"), ""));
+  return true;
+}
+
+bool Document::Open() {
+  const std::optional<std::string> path = prompter_.OpenFile(kOpenFilter);
+  if (!path || path->empty()) return false;
+  return OpenPath(*path);
+}
+
+bool Document::OpenPath(const std::string& path) {
+  auto* step = new ReplaceSceneStep(
+      *this, tr("Open %1").arg(QString::fromStdString(FileTitleOf(path))), path);
+  undo_.push(step);
+  if (!step->loaded()) return false;
+  // The scene is now what the file holds.
+  undo_.setClean();
+  emit fileUsed(QString::fromStdString(path));
+  return true;
+}
+
+bool Document::LoadInto(const std::string& path) {
+  scene_.render.renderingDisabled = 1;
+  ScriptInterpreter interpreter(scene_, out_, err_);
+  interpreter.SetItemStatements(&commands_);
+  const int result = interpreter.Run(path.c_str());
+  if (result != ScriptInterpreter::kRunOk) return false;
+  AfterLoad();
+  return true;
+}
+
+void Document::AfterLoad() {
+  RemoveMappingObjects(scene_.objects);
+  current_camera_ = FirstCamera(scene_);
+  view_mode_ = kViewCamera;
+  if (current_camera_) view_camera_ = current_camera_;
+  // The interpreter's transient state.
+  scene_.memberTarget = nullptr;
+  scene_.ifDepth = 0;
+  scene_.paramMode = 0;
+  commands_.state().nesting = 0;
+  commands_.state().open_groups.clear();
+  commands_.state().loads_left.reset();
+  emit viewModeChanged();
+}
+
+bool Document::WriteSceneTo(const std::string& path) {
+  const std::string ext = LowerExtension(path);
+  bool ok;
+  if (ext == ".wrl") {
+    ok = exportSceneVrml(scene_, path.c_str());
+  } else if (ext == ".pov") {
+    ok = exportScenePov(scene_, path.c_str());
+  } else {
+    ok = SaveScene(scene_, path.c_str());
+    if (ok) {
+      undo_.setClean();
+      emit fileUsed(QString::fromStdString(SceneFileName(path.c_str()).c_str()));
+    }
+  }
+  if (!ok) Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
+  return ok;
+}
+
+bool Document::Save() {
+  if (file_path_.empty()) return false;
+  // Whatever the current name, Save writes a scene file (".ovs" is added when missing).
+  const bool ok = SaveScene(scene_, file_path_.c_str());
+  if (!ok) {
+    Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
+    return false;
+  }
+  undo_.setClean();
+  emit fileUsed(QString::fromStdString(SceneFileName(file_path_.c_str()).c_str()));
+  return true;
+}
+
+bool Document::SaveAs() {
+  const std::optional<std::string> path = prompter_.SaveFile(kSaveAsFilter);
+  if (!path || path->empty()) return false;
+  if (!WriteSceneTo(*path)) return false;
+  SetFile(*path);
+  return true;
+}
+
+bool Document::Import() {
+  const std::optional<std::string> path = prompter_.OpenFile(kImportFilter);
+  if (!path || path->empty()) return false;
+  return ImportPath(*path);
+}
+
+std::optional<std::string> Document::AskFreeName(const std::string& proposal, int kind) {
+  const auto name_kind = static_cast<NameKind>(kind);
+  std::string name = proposal;
+  for (;;) {
+    std::optional<std::string> answer = prompter_.AskName(name);
+    if (!answer) return std::nullopt;
+    name = *answer;
+    if (!name.empty() && !IsNameTaken(scene_, String(name.c_str()), name_kind)) return name;
+    Message(kNameTakenTitle, kNameTakenText);
+  }
+}
+
+bool Document::ImportPath(const std::string& path) {
+  auto appended = std::make_unique<AppendedItems>();
+  appended->Mark(GrowingLists(scene_));
+  if (LowerExtension(path) == ".ovo") {
+    const bool ok = LoadInto(path);
+    appended->Collect();
+    if (!ok) {
+      // What the file built before it failed goes again: the scene stays as it was.
+      appended->TakeOut(sink_);
+      Message(kErrorTitle, kReadFailedText);
+      AfterChange();
+      return false;
+    }
+  } else {
+    ImportedFile imported = ReadObjectFile(path);
+    if (!imported.ok()) {
+      Message(kErrorTitle, "Error reading file");
+      return false;
+    }
+    std::string name = FileSafeName(FileTitle(path), "object").c_str();
+    for (;;) {
+      CommandResult added = AddImportedObject(scene_, imported, String(name.c_str()));
+      if (added.ok()) break;
+      if (added.text != kNameTakenText) {
+        delete imported.object;
+        Message(added.title.c_str(), added.text.c_str());
+        return false;
+      }
+      Message(kNameTakenTitle, kNameTakenText);
+      std::optional<std::string> answer = prompter_.AskName(name);
+      if (!answer) {
+        delete imported.object;  // Cancel discards the object
+        return false;
+      }
+      name = *answer;
+    }
+    if (scene_.objects && scene_.objects->tail)
+      static_cast<SceneObject*>(scene_.objects->tail->item)->preview_dirty = 1;
+    appended->Collect();
+  }
+  if (appended->Empty()) {
+    AfterChange();
+    return false;
+  }
+  undo_.push(new AddItemsStep(*this, tr("Import %1").arg(QString::fromStdString(FileTitleOf(path))),
+                              std::move(appended)));
+  return true;
+}
+
+bool Document::Export() {
+  if (!current_object_) {
+    Message(kExportNoObjectTitle, kExportNoObjectText);
+    return false;
+  }
+  const std::optional<std::string> path = prompter_.SaveFile(kExportFilter);
+  if (!path || path->empty()) return false;
+  const std::string ext = LowerExtension(*path);
+  bool ok;
+  if (ext == ".3ds") {
+    String title, text;
+    if (!Export3ds(current_object_, path->c_str(), &title, &text)) {
+      Message(title.c_str(), text.c_str());
+      return false;
+    }
+    return true;
+  } else if (ext == ".pov") {
+    ok = exportObjectPov(current_object_, path->c_str());
+  } else if (ext == ".wrl") {
+    ok = exportObjectVrml(current_object_, path->c_str());
+  } else {
+    ok = SaveObject(scene_, current_object_, path->c_str());
+  }
+  if (!ok) Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
+  return ok;
+}
+
+bool Document::ConfirmExit() {
+  if (!IsModified()) return true;
+  const Answer answer =
+      prompter_.Message("Question", kExitQuestion, MessageButtons::kYesNo, MessageIcon::kQuestion);
+  if (answer != Answer::kYes) return true;
+  // Only a scene that reached its file may go.
+  return file_path_.empty() ? SaveAs() && !IsModified() : Save();
+}
+
+// ---- Scene commands ------------------------------------------------------------------------
+
+bool Document::Copy() {
+  if (!current_object_) return false;
+  SceneObject* copy = current_object_->Clone();
+  if (!copy) return false;
+  clipboard_.reset(copy);
+  return true;
+}
+
+bool Document::Cut() {
+  if (!current_object_) return false;
+  if (!Copy()) return false;
+  LIST* home = HomeOf(scene_, current_object_);
+  if (!home) return false;
+  if (home == scene_.cameras && current_object_ == &scene_.StandardCamera()) {
+    // The standard camera is never handed to the clipboard; it stays the scene's.
+    return false;
+  }
+  undo_.push(new RemoveItemStep(*this, tr("Cut %1").arg(current_object_->name.c_str()),
+                                {home, IndexOf(*home, current_object_)}));
+  current_object_ = nullptr;
+  emit currentChanged();
+  return true;
+}
+
+bool Document::Paste() {
+  if (!clipboard_) return false;
+  NameKind kind = NameKind::kObject;
+  if (clipboard_->GetType() == kItemLight) kind = NameKind::kLight;
+  if (clipboard_->GetType() == kItemCamera) kind = NameKind::kCamera;
+  std::string name = clipboard_->name.c_str();
+  while (IsNameTaken(scene_, String(name.c_str()), kind)) {
+    std::optional<std::string> answer = prompter_.AskName(name);
+    if (!answer) return false;
+    name = *answer;
+    if (IsNameTaken(scene_, String(name.c_str()), kind)) Message(kNameTakenTitle, kNameTakenText);
+  }
+  SceneObject* copy = clipboard_->Clone();
+  if (!copy) return false;
+  copy->name = name.c_str();
+  copy->preview_dirty = 1;
+  ReattachMaterials(scene_, copy);
+  LIST* target = scene_.objects;
+  GroupObject* parent = nullptr;
+  if (kind == NameKind::kLight) {
+    target = scene_.lights;
+  } else if (kind == NameKind::kCamera) {
+    target = scene_.cameras;
+  } else if (current_object_ && current_object_->GetType() == kItemGroup && paste_into_group_) {
+    parent = static_cast<GroupObject*>(current_object_);
+    target = &parent->members;
+  }
+  auto appended = std::make_unique<AppendedItems>();
+  appended->Mark({target});
+  if (!target || !target->Append(copy, 1)) {
+    delete copy;
+    return false;
+  }
+  copy->parent = parent;
+  if (copy->GetType() == kItemGroup) static_cast<GroupObject*>(copy)->AssignParents();
+  appended->Collect();
+  undo_.push(new AddItemsStep(*this, tr("Paste %1").arg(name.c_str()), std::move(appended)));
+  return true;
+}
+
+bool Document::Delete() {
+  SceneObject* item = current_object_;
+  if (!item) return false;
+  LIST* home = HomeOf(scene_, item);
+  if (!home) return false;
+  if (home == scene_.cameras && item == &scene_.StandardCamera()) {
+    int cameras = 0;
+    for (ListNode* n = scene_.cameras->head; n; n = n->next) ++cameras;
+    if (cameras < 2) {
+      Message(kAttentionTitle, kStandardCameraText);
+      return false;
+    }
+  }
+  const bool camera = home == scene_.cameras;
+  undo_.push(new RemoveItemStep(*this, tr("Delete %1").arg(item->name.c_str()),
+                                {home, IndexOf(*home, item)}));
+  current_object_ = nullptr;
+  if (camera) {
+    current_camera_ = FirstCamera(scene_);
+    view_camera_ =
+        view_mode_ == kViewCamera && current_camera_ ? current_camera_ : &scene_.StandardCamera();
+    if (!current_object_) current_object_ = current_camera_;
+  }
+  emit currentChanged();
+  emit sceneChanged();
+  return true;
+}
+
+bool Document::NewGroup() {
+  std::optional<std::string> name =
+      AskFreeName(kGroupProposal, static_cast<int>(NameKind::kObject));
+  if (!name) return false;
+  auto* group = new GroupObject;
+  group->name = name->c_str();
+  auto appended = std::make_unique<AppendedItems>();
+  appended->Mark({scene_.objects});
+  if (!scene_.objects->Append(group, 1)) {
+    delete group;
+    return false;
+  }
+  appended->Collect();
+  undo_.push(new AddItemsStep(*this, tr("New group %1").arg(name->c_str()), std::move(appended)));
+  return true;
+}
+
+bool Document::NewCamera() {
+  const String proposal = MakeUniqueName(scene_, String(kCameraProposal), NameKind::kCamera);
+  std::optional<std::string> name =
+      AskFreeName(proposal.c_str(), static_cast<int>(NameKind::kCamera));
+  if (!name) return false;
+  auto* camera = new Camera;
+  camera->name = name->c_str();
+  camera->preview_dirty = 1;
+  auto appended = std::make_unique<AppendedItems>();
+  appended->Mark({scene_.cameras});
+  if (!scene_.cameras->Append(camera, 1)) {
+    delete camera;
+    return false;
+  }
+  appended->Collect();
+  undo_.push(new AddItemsStep(*this, tr("New camera %1").arg(name->c_str()), std::move(appended)));
+  return true;
+}
+
+}  // namespace orvane::editor

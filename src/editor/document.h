@@ -1,0 +1,184 @@
+#pragma once
+// Document: the scene the editor works on and the application state around it — the current
+// file, the current items, the clipboard, the view and display modes — with the file flows
+// (New, Open, Save, Save As, Import, Export, Exit) and the scene commands of the Edit and
+// Objects menus.
+//
+// Every change to the scene goes through the undo stack: New, Open, Import, Cut, Paste,
+// Delete and the new group and camera commands are undo steps, and undoing one gives back the
+// scene exactly as it was. The stack's clean state is the last save of the scene file, so the
+// document knows when there is something to lose.
+//
+// Questions go to the Prompter; failures show their message and leave the scene as it was.
+
+#include <QObject>
+#include <QUndoStack>
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/prompter.h"
+#include "scene/camera.h"
+#include "scene/preview_sink.h"
+#include "scene/scene.h"
+#include "scene/scene_object.h"
+#include "script/scene_commands.h"
+
+namespace orvane {
+class Material;
+}
+
+namespace orvane::editor {
+
+// The view modes (the Camera view is 5; 4 is a Front view without grid, reached only through
+// its command).
+enum ViewMode : int {
+  kViewFront = 0,
+  kViewTop = 1,
+  kViewSide = 2,
+  kViewFrontPlain = 4,
+  kViewCamera = 5
+};
+
+// The dialog filters of the file flows.
+inline constexpr const char* kOpenFilter = "Orvane (*.ovs)|*.ovs|All Files (*.*)|*.*||";
+inline constexpr const char* kSaveAsFilter =
+    "Orvane (*.ovs)|*.ovs|VRML V1.0   (*.wrl)|*.wrl|POV-Ray    (*.pov)|*.pov|All Files "
+    "(*.*)|*.*||";
+inline constexpr const char* kImportFilter =
+    "Orvane (*.ovo)|*.ovo|3D-Studio (*.3ds)|*.3ds|Highlight (*.obt)|*.obt|DXF "
+    "(3DFACE)(*.dxf)|*.dxf||";
+inline constexpr const char* kExportFilter =
+    "Orvane-Object (*.ovo)|*.ovo|3DStudio-Object  (*.3ds)|*.3ds|VRML V1.0 Object  "
+    "(*.wrl)|*.wrl|POV-Ray Object    (*.pov)|*.pov|All Files (*.*)|*.*||";
+
+inline constexpr const char* kReadFailedText = "Could not read the file!";
+inline constexpr const char* kExitQuestion = "Do you want save the scene before exit!";
+inline constexpr const char* kMappingPrefix = "_mat_object";
+
+class Document : public QObject {
+  Q_OBJECT
+
+ public:
+  // `out` and `err` receive the scripts' output and diagnostics when files are loaded.
+  Document(Prompter& prompter, std::ostream& out, std::ostream& err);
+  ~Document() override;
+
+  Scene& scene() { return scene_; }
+  SceneCommands& commands() { return commands_; }
+  QUndoStack& undoStack() { return undo_; }
+  Prompter& prompter() { return prompter_; }
+  // Where display lists are freed (the view's sink); may stay null.
+  void SetPreviewSink(PreviewSink* sink) { sink_ = sink; }
+
+  // The current file: full path and file name as chosen; empty until Open or Save As.
+  const std::string& filePath() const { return file_path_; }
+  const std::string& fileTitle() const { return file_title_; }
+  // "Orvane", or "Orvane - " + file title; "[*]" stands where the modified marker goes.
+  QString WindowTitle() const;
+  bool IsModified() const { return !undo_.isClean(); }
+
+  // The current items (null when none). The view camera is never null.
+  SceneObject* currentObject() const { return current_object_; }
+  Camera* currentCamera() const { return current_camera_; }
+  Camera* viewCamera() const { return view_camera_; }
+  Material* currentMaterial() const { return current_material_; }
+  const SceneObject* clipboard() const { return clipboard_.get(); }
+  // Makes `item` (an object, light or camera of the scene, or null) the current object; a
+  // camera also becomes the current camera.
+  void SetCurrent(SceneObject* item);
+  void SetCurrentMaterial(Material* material) { current_material_ = material; }
+  // Paste puts objects into the current group unless the browser's "objects" root is selected.
+  void SetPasteIntoGroup(bool into) { paste_into_group_ = into; }
+
+  int viewMode() const { return view_mode_; }
+  void SetViewMode(int mode);
+  int displayMode() const { return display_mode_; }
+  void SetDisplayMode(int mode);
+
+  // The file flows. Each answers whether it changed or wrote something.
+  bool NewScene();
+  bool Open();
+  bool OpenPath(const std::string& path);
+  bool Save();
+  bool SaveAs();
+  bool Import();
+  bool ImportPath(const std::string& path);
+  bool Export();
+  // The Exit question, asked only when there is something to lose. True when the program may
+  // close: nothing to lose, No, or Yes and the scene was saved.
+  bool ConfirmExit();
+
+  // The scene commands.
+  bool Copy();
+  bool Cut();
+  bool Paste();
+  bool Delete();
+  bool NewGroup();
+  bool NewCamera();
+
+  // Called by the undo commands after they changed the scene: checks the current items
+  // against the scene and tells the views.
+  void AfterChange();
+
+  // For the undo commands: the clipboard item changes hands.
+  std::unique_ptr<SceneObject> TakeClipboard() { return std::move(clipboard_); }
+  void PutClipboard(std::unique_ptr<SceneObject> item) { clipboard_ = std::move(item); }
+  PreviewSink* sink() const { return sink_; }
+  // For Open's undo step: the current file changes with the scene.
+  void SwapFile(std::string* path, std::string* title);
+
+ signals:
+  // The scene's lists changed (items came or went, or a new scene): refill and repaint.
+  void sceneChanged();
+  // The current object or camera changed.
+  void currentChanged();
+  void titleChanged();
+  void viewModeChanged();
+  void displayModeChanged();
+  // A scene file was opened or saved under `path` (for the recent files).
+  void fileUsed(const QString& path);
+
+ private:
+  friend class ReplaceSceneStep;
+  // Runs `path` through the interpreter on the scene as it is (rendering disabled), then the
+  // steps after loading. False when the run failed.
+  bool LoadInto(const std::string& path);
+  void AfterLoad();
+  void Message(const char* title, const char* text, MessageIcon icon = MessageIcon::kNone);
+  // Asks for a name until one is free (`kind`'s names) or the user cancels.
+  std::optional<std::string> AskFreeName(const std::string& proposal, int kind);
+  bool WriteSceneTo(const std::string& path);
+  void SetFile(const std::string& path);
+  bool InScene(const SceneObject* item) const;
+
+  Prompter& prompter_;
+  std::ostream& out_;
+  std::ostream& err_;
+  Scene scene_;
+  SceneCommands commands_;
+  QUndoStack undo_;
+  PreviewSink* sink_ = nullptr;
+
+  std::string file_path_;
+  std::string file_title_;
+  SceneObject* current_object_ = nullptr;
+  SceneObject* reference_object_ = nullptr;
+  Camera* current_camera_ = nullptr;
+  Camera* view_camera_ = nullptr;
+  Material* current_material_ = nullptr;
+  std::unique_ptr<SceneObject> clipboard_;
+  bool paste_into_group_ = true;
+  int view_mode_ = kViewCamera;
+  int display_mode_ = 0;
+};
+
+// Takes every object whose name begins (or, as the writer names a mesh's mapping object,
+// ends) with "_mat_object" out of `list` and out of every group in it, recursively, and
+// destroys it.
+void RemoveMappingObjects(LIST* list);
+
+}  // namespace orvane::editor

@@ -1,0 +1,86 @@
+#pragma once
+// GlView: the main window's OpenGL view of the scene (fixed-function GL 1.1 with GLU, in a
+// compatibility-profile context). It projects the scene for the current view mode, draws the
+// grid and axes, the lights and the objects' preview display lists, and rebuilds the lists of
+// items whose preview is dirty.
+
+#include <QOpenGLFunctions>
+#include <QOpenGLWidget>
+
+#include <vector>
+
+#include "editor/prompter.h"
+#include "scene/preview_sink.h"
+
+namespace orvane {
+class LIST;
+class SceneObject;
+}  // namespace orvane
+
+namespace orvane::editor {
+
+class Document;
+
+// What the view takes from the settings.
+struct ViewSettings {
+  Rgb8 background{180, 180, 180};
+  Rgb8 grid{150, 150, 150};
+  bool show_axis = true;
+  int reduced_step = 3;  // "Every n'th triangle while move"
+};
+
+// Compiles the items' preview geometry into GL display lists. Lists are freed at the next
+// paint, when the view's context is current.
+class GlPreviewSink : public PreviewSink {
+ public:
+  uint32_t BeginList(const SceneObject& item, uint32_t name) override;
+  void EndList() override;
+  void Begin(int32_t mode) override;
+  void Normal(const Vec3& n) override;
+  void Vertex(const Vec3& v) override;
+  void End() override;
+  void DeleteList(uint32_t name) override;
+  // Frees the lists given up since the last call (the context must be current).
+  void FreePending();
+
+ private:
+  std::vector<uint32_t> pending_;
+};
+
+class GlView : public QOpenGLWidget {
+  Q_OBJECT
+
+ public:
+  GlView(Document& document, QWidget* parent = nullptr);
+  ~GlView() override;
+
+  void SetSettings(const ViewSettings& settings);
+  PreviewSink& sink() { return sink_; }
+
+  // The view state of the orthographic views.
+  float frontWidth() const { return front_width_; }
+  float sideWidth() const { return side_width_; }
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int w, int h) override;
+  void paintGL() override;
+
+ private:
+  void SetUpProjection();
+  void DrawGridAndAxes();
+  void DrawLights();
+  void DrawObjects(const LIST* list);
+  void RebuildDirty(const LIST* list);
+
+  Document& document_;
+  GlPreviewSink sink_;
+  ViewSettings settings_;
+  float centre_[3] = {0.0f, 0.0f, 0.0f};
+  float front_width_ = 10.0f;
+  float side_width_ = 10.0f;
+  float near_ = 0.0f;
+  float far_ = 1000.0f;
+};
+
+}  // namespace orvane::editor

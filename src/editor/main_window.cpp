@@ -1,0 +1,438 @@
+#include "editor/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QToolBar>
+
+#include <iostream>
+
+#include "editor/gl_view.h"
+#include "editor/object_browser.h"
+#include "editor/preferences_sheet.h"
+#include "editor/tool_window.h"
+
+namespace orvane::editor {
+
+namespace {
+
+constexpr const char* kRecentKey = "recentFiles";
+
+bool StartDetached(const QString& program, const QStringList& arguments) {
+  return QProcess::startDetached(program, arguments);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent), prompter_(prompter), launcher_(&StartDetached) {
+  // 1. The settings: their defaults, then what the settings file in the current directory says.
+  ReadSettings(kSettingsFileName, &settings_);
+  document_ = std::make_unique<Document>(prompter_, std::cout, std::cerr);
+  document_->SetDisplayMode(settings_.start_display);
+
+  // 2. The tool windows, hidden until shown.
+  browser_ = new ObjectBrowser(*document_, this);
+  tools_.push_back(browser_);
+  for (const char* title : {"Coordinate-Control", "Material-Browser", "Navigation", "Edit-Control"})
+    tools_.push_back(new ToolWindow(QString::fromUtf8(title), this));
+  tools_.push_back(MakeTextureShow(this));
+  tools_.push_back(new ToolWindow(QStringLiteral("Render"), this));
+  tools_.push_back(new ToolWindow(QStringLiteral("Render Preferences"), this));
+  for (ToolWindow* tool : tools_) tool->setObjectName(tool->windowTitle());
+  const QSize small(200, 160);
+  for (const char* title : {"Coordinate-Control", "Navigation", "Edit-Control"})
+    toolWindow(QString::fromUtf8(title))->resize(small);
+
+  // 3. The main window itself.
+  view_ = new GlView(*document_, this);
+  setCentralWidget(view_);
+  resize(640, 480);
+  FindPathList();
+  preferences_ = new COV_dlg_voreinstell(
+      settings_, texture_paths_, prompter_,
+      {base_directory_ + kPathListFileName, base_directory_ + kSettingsFileName}, this);
+  connect(preferences_, &COV_dlg_voreinstell::settingsChanged, this, &MainWindow::ApplySettings);
+  BuildMenus();
+  ApplySettings();
+
+  connect(document_.get(), &Document::titleChanged, this, &MainWindow::UpdateTitle);
+  connect(&document_->undoStack(), &QUndoStack::cleanChanged, this, &MainWindow::UpdateTitle);
+  connect(document_.get(), &Document::viewModeChanged, this, &MainWindow::UpdateViewChecks);
+  connect(document_.get(), &Document::displayModeChanged, this, &MainWindow::UpdateDisplayChecks);
+  connect(document_.get(), &Document::fileUsed, this, &MainWindow::AddRecent);
+  UpdateTitle();
+  UpdateViewChecks();
+}
+
+MainWindow::~MainWindow() {
+  // The view's display lists and the document's steps go before the document.
+  delete view_;
+  view_ = nullptr;
+}
+
+void MainWindow::FindPathList() {
+  // Looked for in the current directory; while it is not there, it is created empty.
+  const QString name = QString::fromUtf8(kPathListFileName);
+  for (int attempt = 0; attempt < 2 && !QFile::exists(name); ++attempt) {
+    QFile file(name);
+    if (file.open(QIODevice::WriteOnly)) file.close();
+  }
+  base_directory_ = QDir::currentPath().toStdString() + "/";
+  std::vector<std::string> paths;
+  if (ReadPathList(base_directory_ + kPathListFileName, &paths)) texture_paths_ = paths;
+  LIST& list = document_->commands().TexturePaths();
+  list.RemoveAll();
+  for (const std::string& path : texture_paths_) list.Append(new String(path.c_str()), 1);
+}
+
+void MainWindow::ApplySettings() {
+  ViewSettings view;
+  view.background = {settings_.background[0], settings_.background[1], settings_.background[2]};
+  view.grid = {settings_.grid[0], settings_.grid[1], settings_.grid[2]};
+  view.show_axis = settings_.show_axis != 0;
+  view.reduced_step = settings_.reduced_step;
+  view_->SetSettings(view);
+  // The texture search paths the interpreter uses follow the edited list.
+  LIST& list = document_->commands().TexturePaths();
+  list.RemoveAll();
+  for (const std::string& path : texture_paths_) list.Append(new String(path.c_str()), 1);
+}
+
+QAction* MainWindow::AddCommand(QMenu* menu, int id, const QString& text, bool wired) {
+  auto* act = new QAction(text, this);
+  act->setData(id);
+  act->setObjectName(QStringLiteral("command_%1").arg(id));
+  // Commands of the later tool windows and dialogs show their item but do nothing yet.
+  act->setEnabled(wired);
+  // The shortcuts work from the tool windows too (the browser's Ctrl+C copies the object);
+  // an edit field with the focus keeps its own copy and paste keys.
+  act->setShortcutContext(Qt::ApplicationShortcut);
+  if (menu)
+    menu->addAction(act);
+  else
+    addAction(act);
+  connect(act, &QAction::triggered, this, [this, id] { Run(id); });
+  actions_[id] = act;
+  return act;
+}
+
+QAction* MainWindow::action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+ToolWindow* MainWindow::toolWindow(const QString& title) const {
+  for (ToolWindow* tool : tools_) {
+    if (tool->windowTitle() == title) return tool;
+  }
+  return nullptr;
+}
+
+void MainWindow::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(tr("File"));
+  AddCommand(file, kCmdNew, tr("New"))->setShortcut(QKeySequence::New);
+  AddCommand(file, kCmdOpen, tr("Open..."))->setShortcut(QKeySequence::Open);
+  AddCommand(file, kCmdSave, tr("Save"))->setShortcut(QKeySequence::Save);
+  AddCommand(file, kCmdSaveAs, tr("Save As..."));
+  recent_menu_ = file->addMenu(tr("Recent Files"));
+  recent_menu_->setObjectName("recentFiles");
+  file->addSeparator();
+  AddCommand(file, kCmdRender, tr("Render..."), false);
+  AddCommand(file, kCmdRenderPreferences, tr("Render Preferences..."), false);
+  file->addSeparator();
+  AddCommand(file->addMenu(tr("Import")), kCmdImport, tr("Object..."));
+  AddCommand(file->addMenu(tr("Export")), kCmdExport, tr("Object..."));
+  file->addSeparator();
+  AddCommand(file, kCmdPreferences, tr("Preferences..."));
+  file->addSeparator();
+  AddCommand(file, kCmdExit, tr("Exit"));
+
+  QMenu* edit = bar->addMenu(tr("Edit"));
+  QAction* undo = document_->undoStack().createUndoAction(this, tr("Undo"));
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undo->setObjectName("undo");
+  undo->setShortcutContext(Qt::ApplicationShortcut);
+  QAction* redo = document_->undoStack().createRedoAction(this, tr("Redo"));
+  redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  redo->setObjectName("redo");
+  redo->setShortcutContext(Qt::ApplicationShortcut);
+  edit->addAction(undo);
+  edit->addAction(redo);
+  edit->addSeparator();
+  AddCommand(edit, kCmdCut, tr("Cut"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+  AddCommand(edit, kCmdCopy, tr("Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  QMenu* paste = edit->addMenu(tr("Paste"));
+  AddCommand(paste, kCmdPaste, tr("1 Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+  QMenu* more = paste->addMenu(tr("more"));
+  AddCommand(more, kCmdPasteNumber, tr("Number..."), false);
+  AddCommand(more, kCmdPasteOnMesh, tr("as 3D-Mesh-Object..."), false);
+  AddCommand(edit, kCmdDelete, tr("Delete"));
+
+  QMenu* objects = bar->addMenu(tr("Objects"));
+  QMenu* polygon = objects->addMenu(tr("Polygon"));
+  AddCommand(polygon, 32781, tr("Triangle"), false);
+  AddCommand(polygon, 32782, tr("Quadrangle"), false);
+  AddCommand(polygon, 32783, tr("N-Angle"), false);
+  QMenu* meshes = objects->addMenu(tr("3D-Mesh-Objects"));
+  const std::pair<int, const char*> mesh_items[] = {
+      {32784, "Pyramid"},  {32795, "Cone"}, {32787, "Cube"},        {32788, "Sphere"},
+      {32842, "Cylinder"}, {32843, "Ring"}, {32875, "Height Field"}};
+  for (const auto& [id, text] : mesh_items) AddCommand(meshes, id, tr(text), false);
+  QMenu* math = objects->addMenu(tr("mathematical Objects"));
+  AddCommand(math, 32785, tr("Sphere"), false);
+  AddCommand(math, 32786, tr("Plane"), false);
+  QMenu* path = objects->addMenu(tr("Path"));
+  AddCommand(path, 32860, tr("new"), false);
+  AddCommand(path, 32861, tr("from 3D-Mesh-Object"), false);
+  AddCommand(objects, kCmdGroup, tr("Group-Object..."));
+  AddCommand(objects, kCmdLight, tr("Lightsource..."), false);
+  AddCommand(objects, kCmdCamera, tr("Camera..."));
+
+  QMenu* construct = bar->addMenu(tr("Construct"));
+  AddCommand(construct, 32790, tr("Lathe..."), false);
+  QMenu* extrusion = construct->addMenu(tr("Extrusion"));
+  AddCommand(extrusion, 32871, tr("Z-direction"), false);
+  AddCommand(extrusion, 32872, tr("along Path"), false);
+  QMenu* polygons = construct->addMenu(tr("Polygon"));
+  AddCommand(polygons, 32873, tr("from two Polgons"), false);
+  AddCommand(polygons, 32882, tr("from Path"), false);
+  AddCommand(polygons, 32874, tr("from Image..."), false);
+
+  QMenu* window = bar->addMenu(tr("Window"));
+  QMenu* views = window->addMenu(tr("View"));
+  for (const auto& [id, text] : {std::pair<int, const char*>{kCmdViewFront, "Front"},
+                                 {kCmdViewTop, "Top"},
+                                 {kCmdViewSide, "Side"},
+                                 {kCmdViewCamera, "Camera"}})
+    AddCommand(views, id, tr(text))->setCheckable(true);
+  for (const auto& [id, text] :
+       {std::pair<int, const char*>{kCmdCoordinateControl, "Coordinate-Control"},
+        {kCmdMaterialBrowser, "Material-Browser"},
+        {kCmdObjectBrowser, "Object-Browser"},
+        {kCmdNavigation, "Navigation"},
+        {kCmdEditControl, "Edit-Control"}}) {
+    QAction* act = AddCommand(window, id, tr(text));
+    act->setCheckable(true);
+    ToolWindow* tool = toolWindow(QString::fromUtf8(text));
+    connect(tool, &ToolWindow::shownChanged, act, &QAction::setChecked);
+  }
+
+  QMenu* help = bar->addMenu(tr("?"));
+  AddCommand(help, kCmdHelp, tr("Help"))->setShortcut(QKeySequence::HelpContents);
+  AddCommand(help, kCmdInfo, tr("Info"));
+
+  // The commands without a menu item: the Front view without grid, and the display modes on
+  // the tool bar.
+  AddCommand(nullptr, kCmdViewPlain, tr("Front without grid"));
+  QToolBar* tools = addToolBar(tr("Display"));
+  tools->setObjectName("display");
+  AddCommand(nullptr, kCmdWireFrame, tr("Wire frame"))->setCheckable(true);
+  AddCommand(nullptr, kCmdFaces, tr("Faces"))->setCheckable(true);
+  tools->addAction(action(kCmdWireFrame));
+  tools->addAction(action(kCmdFaces));
+  tools->addSeparator();
+  for (int id : {kCmdViewFront, kCmdViewTop, kCmdViewSide, kCmdViewCamera})
+    tools->addAction(action(id));
+  FillRecentMenu();
+}
+
+void MainWindow::ShowTool(ToolWindow* window, int id) {
+  if (window->ShowOnce()) {
+    if (window == browser_) browser_->Fill();
+  }
+  if (QAction* act = action(id)) act->setChecked(true);
+}
+
+void MainWindow::Run(int id) {
+  Document& doc = *document_;
+  switch (id) {
+    case kCmdNew:
+      doc.NewScene();
+      break;
+    case kCmdOpen:
+      doc.Open();
+      break;
+    case kCmdSave:
+      doc.Save();
+      break;
+    case kCmdSaveAs:
+      doc.SaveAs();
+      break;
+    case kCmdImport:
+      doc.Import();
+      break;
+    case kCmdExport:
+      doc.Export();
+      break;
+    case kCmdPreferences:
+      if (!preferences_->isVisible()) preferences_->show();
+      break;
+    case kCmdExit:
+      close();
+      break;
+    case kCmdCut:
+      doc.Cut();
+      break;
+    case kCmdCopy:
+      doc.Copy();
+      break;
+    case kCmdPaste:
+      doc.Paste();
+      break;
+    case kCmdDelete:
+      doc.Delete();
+      break;
+    case kCmdGroup:
+      doc.NewGroup();
+      break;
+    case kCmdCamera:
+      doc.NewCamera();
+      break;
+    case kCmdViewFront:
+      doc.SetViewMode(kViewFront);
+      break;
+    case kCmdViewTop:
+      doc.SetViewMode(kViewTop);
+      break;
+    case kCmdViewSide:
+      doc.SetViewMode(kViewSide);
+      break;
+    case kCmdViewCamera:
+      doc.SetViewMode(kViewCamera);
+      break;
+    case kCmdViewPlain:
+      doc.SetViewMode(kViewFrontPlain);
+      break;
+    case kCmdCoordinateControl:
+      ShowTool(toolWindow("Coordinate-Control"), id);
+      break;
+    case kCmdMaterialBrowser:
+      ShowTool(toolWindow("Material-Browser"), id);
+      break;
+    case kCmdObjectBrowser:
+      ShowTool(browser_, id);
+      break;
+    case kCmdNavigation:
+      ShowTool(toolWindow("Navigation"), id);
+      break;
+    case kCmdEditControl:
+      ShowTool(toolWindow("Edit-Control"), id);
+      break;
+    case kCmdWireFrame:
+      doc.SetDisplayMode(0);
+      break;
+    case kCmdFaces:
+      doc.SetDisplayMode(1);
+      break;
+    case kCmdHelp:
+      Help();
+      break;
+    case kCmdInfo:
+      prompter_.Message(kAboutTitle, "Orvane V1.01\n3D scene modeller and ray tracer",
+                        MessageButtons::kOk, MessageIcon::kInformation);
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::UpdateTitle() {
+  setWindowTitle(document_->WindowTitle());
+  setWindowModified(document_->IsModified());
+}
+
+void MainWindow::UpdateViewChecks() {
+  const int mode = document_->viewMode();
+  const std::pair<int, int> items[] = {{kCmdViewFront, kViewFront},
+                                       {kCmdViewTop, kViewTop},
+                                       {kCmdViewSide, kViewSide},
+                                       {kCmdViewCamera, kViewCamera}};
+  for (const auto& [id, item_mode] : items) action(id)->setChecked(mode == item_mode);
+}
+
+void MainWindow::UpdateDisplayChecks() {
+  action(kCmdWireFrame)->setChecked(document_->displayMode() == 0);
+  action(kCmdFaces)->setChecked(document_->displayMode() == 1);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!first_show_) return;
+  first_show_ = false;
+  browser_->Fill();
+  for (int id : {kCmdObjectBrowser, kCmdNavigation, kCmdEditControl, kCmdCoordinateControl})
+    Run(id);
+  PlaceToolWindows();
+  UpdateDisplayChecks();
+}
+
+void MainWindow::PlaceToolWindows() {
+  // Placed once, keeping each window's size.
+  const QRect main = frameGeometry();
+  ToolWindow* browser = browser_;
+  browser->setGeometry(main.right() + 1, main.top(), browser->width(), main.height());
+  ToolWindow* coordinates = toolWindow("Coordinate-Control");
+  coordinates->move(main.right() + 1, main.bottom() + 1);
+  ToolWindow* navigation = toolWindow("Navigation");
+  navigation->move(main.left() - navigation->frameGeometry().width(), main.top());
+  ToolWindow* edit = toolWindow("Edit-Control");
+  edit->move(navigation->frameGeometry().left(), navigation->frameGeometry().bottom() + 1);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!document_->ConfirmExit()) {
+    event->ignore();
+    return;
+  }
+  for (ToolWindow* tool : tools_) tool->hide();
+  preferences_->hide();
+  event->accept();
+}
+
+void MainWindow::Help() {
+  const QString browser = QString::fromStdString(settings_.html_browser);
+  const QString handbook = QString::fromStdString(base_directory_ + kHandbook);
+  if (launcher_(browser, {handbook})) return;
+  if (launcher_(browser, {})) return;
+  prompter_.Message("Error", kHelpFailedText, MessageButtons::kOk, MessageIcon::kExclamation);
+}
+
+void MainWindow::AddRecent(const QString& path) {
+  QSettings store;
+  QStringList recent = store.value(kRecentKey).toStringList();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  recent.removeAll(absolute);
+  recent.prepend(absolute);
+  while (recent.size() > kMaxRecentFiles) recent.removeLast();
+  store.setValue(kRecentKey, recent);
+  FillRecentMenu();
+}
+
+void MainWindow::FillRecentMenu() {
+  recent_menu_->clear();
+  const QStringList recent = QSettings().value(kRecentKey).toStringList();
+  for (const QString& path : recent) {
+    QAction* act = recent_menu_->addAction(QFileInfo(path).fileName());
+    act->setToolTip(path);
+    act->setData(path);
+    connect(act, &QAction::triggered, this, [this, path] {
+      if (!QFile::exists(path)) {
+        prompter_.Message("Error", kReadFailedText);
+        return;
+      }
+      document_->OpenPath(path.toStdString());
+    });
+  }
+  recent_menu_->setEnabled(!recent.isEmpty());
+}
+
+}  // namespace orvane::editor

@@ -1,0 +1,35 @@
+#pragma once
+// ToolWindow: a modeless tool window of the main window. It is created hidden at start and
+// shown by its menu command; its visible flag (and the menu item's check mark) follows it.
+// Closing it hides it and clears the flag.
+
+#include <QDialog>
+
+namespace orvane::editor {
+
+class ToolWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  ToolWindow(const QString& title, QWidget* parent);
+
+  bool shownFlag() const { return shown_flag_; }
+  // Shows the window unless it is shown already. True when it was shown now.
+  bool ShowOnce();
+
+ signals:
+  void shownChanged(bool shown);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  bool shown_flag_ = false;
+};
+
+// The "Texture-Show" window: the picture and its "Size:", "Colors:" and "Memory:" ... "bytes"
+// fields (filled by the texture commands).
+ToolWindow* MakeTextureShow(QWidget* parent);
+
+}  // namespace orvane::editor

@@ -51,9 +51,7 @@ bool Holds(const LIST* list, const ListItem* item) {
 
 // The list that holds `item` directly: its group's members or one of the scene's lists.
 LIST* HomeOf(Scene& scene, SceneObject* item) {
-  if (item->parent && Holds(&item->parent->members, item) &&
-      IndexOf(item->parent->members, item) >= 0)
-    return &item->parent->members;
+  if (item->parent && IndexOf(item->parent->members, item) >= 0) return &item->parent->members;
   for (LIST* list : {scene.lights, scene.cameras, scene.objects}) {
     if (list && IndexOf(*list, item) >= 0) return list;
   }
@@ -370,35 +368,28 @@ void Document::AfterLoad() {
   emit viewModeChanged();
 }
 
+bool Document::SaveSceneFile(const std::string& path) {
+  // Whatever the name, a scene file is written (".ovs" is added when missing).
+  if (!SaveScene(scene_, path.c_str())) {
+    Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
+    return false;
+  }
+  undo_.setClean();
+  emit fileUsed(QString::fromStdString(SceneFileName(path.c_str()).c_str()));
+  return true;
+}
+
 bool Document::WriteSceneTo(const std::string& path) {
   const std::string ext = LowerExtension(path);
-  bool ok;
-  if (ext == ".wrl") {
-    ok = exportSceneVrml(scene_, path.c_str());
-  } else if (ext == ".pov") {
-    ok = exportScenePov(scene_, path.c_str());
-  } else {
-    ok = SaveScene(scene_, path.c_str());
-    if (ok) {
-      undo_.setClean();
-      emit fileUsed(QString::fromStdString(SceneFileName(path.c_str()).c_str()));
-    }
-  }
+  if (ext != ".wrl" && ext != ".pov") return SaveSceneFile(path);
+  const bool ok =
+      ext == ".wrl" ? exportSceneVrml(scene_, path.c_str()) : exportScenePov(scene_, path.c_str());
   if (!ok) Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
   return ok;
 }
 
 bool Document::Save() {
-  if (file_path_.empty()) return false;
-  // Whatever the current name, Save writes a scene file (".ovs" is added when missing).
-  const bool ok = SaveScene(scene_, file_path_.c_str());
-  if (!ok) {
-    Message(kExportErrorTitle, kExportErrorText, MessageIcon::kError);
-    return false;
-  }
-  undo_.setClean();
-  emit fileUsed(QString::fromStdString(SceneFileName(file_path_.c_str()).c_str()));
-  return true;
+  return !file_path_.empty() && SaveSceneFile(file_path_);
 }
 
 bool Document::SaveAs() {
@@ -415,14 +406,13 @@ bool Document::Import() {
   return ImportPath(*path);
 }
 
-std::optional<std::string> Document::AskFreeName(const std::string& proposal, int kind) {
-  const auto name_kind = static_cast<NameKind>(kind);
+std::optional<std::string> Document::AskFreeName(const std::string& proposal, NameKind kind) {
   std::string name = proposal;
   for (;;) {
     std::optional<std::string> answer = prompter_.AskName(name);
     if (!answer) return std::nullopt;
     name = *answer;
-    if (!name.empty() && !IsNameTaken(scene_, String(name.c_str()), name_kind)) return name;
+    if (!name.empty() && !IsNameTaken(scene_, String(name.c_str()), kind)) return name;
     Message(kNameTakenTitle, kNameTakenText);
   }
 }
@@ -565,17 +555,9 @@ bool Document::Paste() {
     parent = static_cast<GroupObject*>(current_object_);
     target = &parent->members;
   }
-  auto appended = std::make_unique<AppendedItems>();
-  appended->Mark({target});
-  if (!target || !target->Append(copy, 1)) {
-    delete copy;
-    return false;
-  }
   copy->parent = parent;
   if (copy->GetType() == kItemGroup) static_cast<GroupObject*>(copy)->AssignParents();
-  appended->Collect();
-  undo_.push(new AddItemsStep(*this, tr("Paste %1").arg(name.c_str()), std::move(appended)));
-  return true;
+  return AppendStep(target, copy, tr("Paste %1").arg(name.c_str()));
 }
 
 bool Document::Delete() {
@@ -606,40 +588,34 @@ bool Document::Delete() {
   return true;
 }
 
-bool Document::NewGroup() {
-  std::optional<std::string> name =
-      AskFreeName(kGroupProposal, static_cast<int>(NameKind::kObject));
-  if (!name) return false;
-  auto* group = new GroupObject;
-  group->name = name->c_str();
+bool Document::AppendStep(LIST* list, SceneObject* item, const QString& text) {
   auto appended = std::make_unique<AppendedItems>();
-  appended->Mark({scene_.objects});
-  if (!scene_.objects->Append(group, 1)) {
-    delete group;
+  appended->Mark({list});
+  if (!list || !list->Append(item, 1)) {
+    delete item;
     return false;
   }
   appended->Collect();
-  undo_.push(new AddItemsStep(*this, tr("New group %1").arg(name->c_str()), std::move(appended)));
+  undo_.push(new AddItemsStep(*this, text, std::move(appended)));
   return true;
+}
+
+bool Document::NewGroup() {
+  std::optional<std::string> name = AskFreeName(kGroupProposal, NameKind::kObject);
+  if (!name) return false;
+  auto* group = new GroupObject;
+  group->name = name->c_str();
+  return AppendStep(scene_.objects, group, tr("New group %1").arg(name->c_str()));
 }
 
 bool Document::NewCamera() {
   const String proposal = MakeUniqueName(scene_, String(kCameraProposal), NameKind::kCamera);
-  std::optional<std::string> name =
-      AskFreeName(proposal.c_str(), static_cast<int>(NameKind::kCamera));
+  std::optional<std::string> name = AskFreeName(proposal.c_str(), NameKind::kCamera);
   if (!name) return false;
   auto* camera = new Camera;
   camera->name = name->c_str();
   camera->preview_dirty = 1;
-  auto appended = std::make_unique<AppendedItems>();
-  appended->Mark({scene_.cameras});
-  if (!scene_.cameras->Append(camera, 1)) {
-    delete camera;
-    return false;
-  }
-  appended->Collect();
-  undo_.push(new AddItemsStep(*this, tr("New camera %1").arg(name->c_str()), std::move(appended)));
-  return true;
+  return AppendStep(scene_.cameras, camera, tr("New camera %1").arg(name->c_str()));
 }
 
 }  // namespace orvane::editor

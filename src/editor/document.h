@@ -22,6 +22,7 @@
 
 #include "editor/prompter.h"
 #include "scene/camera.h"
+#include "scene/naming.h"
 #include "scene/preview_sink.h"
 #include "scene/scene.h"
 #include "scene/scene_object.h"
@@ -150,8 +151,13 @@ class Document : public QObject {
   void AfterLoad();
   void Message(const char* title, const char* text, MessageIcon icon = MessageIcon::kNone);
   // Asks for a name until one is free (`kind`'s names) or the user cancels.
-  std::optional<std::string> AskFreeName(const std::string& proposal, int kind);
+  std::optional<std::string> AskFreeName(const std::string& proposal, NameKind kind);
+  // The scene file at `path`; the stack is clean afterwards. False after the error message.
+  bool SaveSceneFile(const std::string& path);
+  // Save As: VRML, POV-Ray or a scene file, by the extension.
   bool WriteSceneTo(const std::string& path);
+  // Appends `item` (taken, destroyed when it cannot be appended) to `list` as one undo step.
+  bool AppendStep(LIST* list, SceneObject* item, const QString& text);
   void SetFile(const std::string& path);
   bool InScene(const SceneObject* item) const;
 

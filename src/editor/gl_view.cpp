@@ -26,14 +26,13 @@ void Colour(const Rgb8& c) {
   glColor3f(c.red / 255.0f, c.green / 255.0f, c.blue / 255.0f);
 }
 
+void Colour(const Rgb& c) {
+  glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+}
+
 // The colour an item is drawn in: its material's diffuse colour, white without material.
 void ItemColour(const SceneObject& item) {
-  if (!item.material) {
-    glColor3f(1.0f, 1.0f, 1.0f);
-    return;
-  }
-  const Rgb c = item.material->colour(kDiffuse);
-  glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+  Colour(item.material ? item.material->colour(kDiffuse) : Rgb{255, 255, 255});
 }
 
 // The grid step: 1, 10 beyond 20 units from the origin, 100 beyond 150.
@@ -103,10 +102,6 @@ void GlView::SetSettings(const ViewSettings& settings) {
   settings_ = settings;
   update();
 }
-
-void GlView::initializeGL() {}
-
-void GlView::resizeGL(int, int) {}
 
 void GlView::SetUpProjection() {
   const int w = std::max(1, static_cast<int>(width() * devicePixelRatioF()));
@@ -219,8 +214,7 @@ void GlView::DrawLights() {
   for (const ListNode* n = lights->head; n; n = n->next) {
     auto* light = dynamic_cast<LightSource*>(n->item);
     if (!light) continue;
-    const Rgb c = light->Color();
-    glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+    Colour(light->Color());
     if (light->display_lists[0]) glCallList(light->display_lists[0]);
     if (settings_.show_axis || light == document_.currentObject()) {
       const Placement& p = light->placement;

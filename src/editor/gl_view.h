@@ -62,8 +62,6 @@ class GlView : public QOpenGLWidget {
   float sideWidth() const { return side_width_; }
 
  protected:
-  void initializeGL() override;
-  void resizeGL(int w, int h) override;
   void paintGL() override;
 
  private:

@@ -25,6 +25,28 @@ namespace {
 
 constexpr const char* kRecentKey = "recentFiles";
 
+// The view commands and the view modes they set (the Window > View items).
+struct ViewCommand {
+  int id;
+  int mode;
+  const char* text;
+};
+constexpr ViewCommand kViewCommands[] = {{kCmdViewFront, kViewFront, "Front"},
+                                         {kCmdViewTop, kViewTop, "Top"},
+                                         {kCmdViewSide, kViewSide, "Side"},
+                                         {kCmdViewCamera, kViewCamera, "Camera"}};
+
+// The tool windows that the Window menu shows, by their titles.
+struct ToolCommand {
+  int id;
+  const char* title;
+};
+constexpr ToolCommand kToolCommands[] = {{kCmdCoordinateControl, "Coordinate-Control"},
+                                         {kCmdMaterialBrowser, "Material-Browser"},
+                                         {kCmdObjectBrowser, "Object-Browser"},
+                                         {kCmdNavigation, "Navigation"},
+                                         {kCmdEditControl, "Edit-Control"}};
+
 bool StartDetached(const QString& program, const QStringList& arguments) {
   return QProcess::startDetached(program, arguments);
 }
@@ -86,11 +108,7 @@ void MainWindow::FindPathList() {
     if (file.open(QIODevice::WriteOnly)) file.close();
   }
   base_directory_ = QDir::currentPath().toStdString() + "/";
-  std::vector<std::string> paths;
-  if (ReadPathList(base_directory_ + kPathListFileName, &paths)) texture_paths_ = paths;
-  LIST& list = document_->commands().TexturePaths();
-  list.RemoveAll();
-  for (const std::string& path : texture_paths_) list.Append(new String(path.c_str()), 1);
+  ReadPathList(base_directory_ + kPathListFileName, &texture_paths_);
 }
 
 void MainWindow::ApplySettings() {
@@ -209,21 +227,13 @@ void MainWindow::BuildMenus() {
 
   QMenu* window = bar->addMenu(tr("Window"));
   QMenu* views = window->addMenu(tr("View"));
-  for (const auto& [id, text] : {std::pair<int, const char*>{kCmdViewFront, "Front"},
-                                 {kCmdViewTop, "Top"},
-                                 {kCmdViewSide, "Side"},
-                                 {kCmdViewCamera, "Camera"}})
-    AddCommand(views, id, tr(text))->setCheckable(true);
-  for (const auto& [id, text] :
-       {std::pair<int, const char*>{kCmdCoordinateControl, "Coordinate-Control"},
-        {kCmdMaterialBrowser, "Material-Browser"},
-        {kCmdObjectBrowser, "Object-Browser"},
-        {kCmdNavigation, "Navigation"},
-        {kCmdEditControl, "Edit-Control"}}) {
-    QAction* act = AddCommand(window, id, tr(text));
+  for (const ViewCommand& view : kViewCommands)
+    AddCommand(views, view.id, tr(view.text))->setCheckable(true);
+  for (const ToolCommand& tool : kToolCommands) {
+    QAction* act = AddCommand(window, tool.id, tr(tool.title));
     act->setCheckable(true);
-    ToolWindow* tool = toolWindow(QString::fromUtf8(text));
-    connect(tool, &ToolWindow::shownChanged, act, &QAction::setChecked);
+    connect(toolWindow(QString::fromUtf8(tool.title)), &ToolWindow::shownChanged, act,
+            &QAction::setChecked);
   }
 
   QMenu* help = bar->addMenu(tr("?"));
@@ -240,8 +250,7 @@ void MainWindow::BuildMenus() {
   tools->addAction(action(kCmdWireFrame));
   tools->addAction(action(kCmdFaces));
   tools->addSeparator();
-  for (int id : {kCmdViewFront, kCmdViewTop, kCmdViewSide, kCmdViewCamera})
-    tools->addAction(action(id));
+  for (const ViewCommand& view : kViewCommands) tools->addAction(action(view.id));
   FillRecentMenu();
 }
 
@@ -254,6 +263,12 @@ void MainWindow::ShowTool(ToolWindow* window, int id) {
 
 void MainWindow::Run(int id) {
   Document& doc = *document_;
+  for (const ViewCommand& view : kViewCommands) {
+    if (view.id == id) return doc.SetViewMode(view.mode);
+  }
+  for (const ToolCommand& tool : kToolCommands) {
+    if (tool.id == id) return ShowTool(toolWindow(QString::fromUtf8(tool.title)), id);
+  }
   switch (id) {
     case kCmdNew:
       doc.NewScene();
@@ -297,35 +312,8 @@ void MainWindow::Run(int id) {
     case kCmdCamera:
       doc.NewCamera();
       break;
-    case kCmdViewFront:
-      doc.SetViewMode(kViewFront);
-      break;
-    case kCmdViewTop:
-      doc.SetViewMode(kViewTop);
-      break;
-    case kCmdViewSide:
-      doc.SetViewMode(kViewSide);
-      break;
-    case kCmdViewCamera:
-      doc.SetViewMode(kViewCamera);
-      break;
     case kCmdViewPlain:
       doc.SetViewMode(kViewFrontPlain);
-      break;
-    case kCmdCoordinateControl:
-      ShowTool(toolWindow("Coordinate-Control"), id);
-      break;
-    case kCmdMaterialBrowser:
-      ShowTool(toolWindow("Material-Browser"), id);
-      break;
-    case kCmdObjectBrowser:
-      ShowTool(browser_, id);
-      break;
-    case kCmdNavigation:
-      ShowTool(toolWindow("Navigation"), id);
-      break;
-    case kCmdEditControl:
-      ShowTool(toolWindow("Edit-Control"), id);
       break;
     case kCmdWireFrame:
       doc.SetDisplayMode(0);
@@ -351,12 +339,9 @@ void MainWindow::UpdateTitle() {
 }
 
 void MainWindow::UpdateViewChecks() {
-  const int mode = document_->viewMode();
-  const std::pair<int, int> items[] = {{kCmdViewFront, kViewFront},
-                                       {kCmdViewTop, kViewTop},
-                                       {kCmdViewSide, kViewSide},
-                                       {kCmdViewCamera, kViewCamera}};
-  for (const auto& [id, item_mode] : items) action(id)->setChecked(mode == item_mode);
+  // Exactly one view item is checked, none for the Front view without grid.
+  for (const ViewCommand& view : kViewCommands)
+    action(view.id)->setChecked(document_->viewMode() == view.mode);
 }
 
 void MainWindow::UpdateDisplayChecks() {

@@ -19,10 +19,6 @@ bool ToolWindow::ShowOnce() {
   return true;
 }
 
-void ToolWindow::closeEvent(QCloseEvent* event) {
-  QDialog::closeEvent(event);
-}
-
 void ToolWindow::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   // A window hidden by its close button, or by the window system, is no longer shown.

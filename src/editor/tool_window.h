@@ -21,7 +21,6 @@ class ToolWindow : public QDialog {
   void shownChanged(bool shown);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <QUndoCommand>
 
+#include <cmath>
 #include <cstring>
 #include <ostream>
 #include <vector>
@@ -250,6 +251,82 @@ class RemoveItemStep : public QUndoCommand {
   bool added_standard_ = false;
 };
 
+// A change of one item in place (a drag, typed coordinates, an Edit-Control tool): the step
+// holds the item's other state. Undo and redo exchange the two at the item's place in its
+// list. Cameras, which the scene and the views point to, take the other state over in place.
+class EditItemStep : public QUndoCommand {
+ public:
+  EditItemStep(Document& doc, const QString& text, SceneObject* item,
+               std::unique_ptr<SceneObject> other)
+      : QUndoCommand(text), doc_(doc), live_(item), other_(std::move(other)) {}
+
+  void redo() override {
+    if (first_) {
+      first_ = false;  // the edit itself did it
+      return;
+    }
+    Exchange();
+  }
+  void undo() override { Exchange(); }
+
+ private:
+  static void CopyCamera(Camera& to, const Camera& from) {
+    to.name = from.name;
+    to.placement = from.placement;
+    to.scale = from.scale;
+    to.flags = from.flags;
+    to.SetZoom(from.Zoom());
+    to.SetEffectiveZoom(from.EffectiveZoom());
+    to.setImageSize(static_cast<int32_t>(std::lround(2.0 * from.HalfWidth())),
+                    static_cast<int32_t>(std::lround(2.0 * from.HalfHeight())));
+    to.SetPanoramaWidth(from.PanoramaWidth());
+    to.FreeText();
+    to.preview_dirty = 1;
+  }
+
+  void Exchange() {
+    if (live_->GetType() == kItemCamera) {
+      auto& live = static_cast<Camera&>(*live_);
+      auto& other = static_cast<Camera&>(*other_);
+      const Camera kept(live);
+      CopyCamera(live, other);
+      CopyCamera(other, kept);
+      doc_.AfterChange();
+      return;
+    }
+    LIST* home = HomeOf(doc_.scene(), live_);
+    if (!home) return;
+    const ListPlace place{home, IndexOf(*home, live_)};
+    int owns = 0;
+    ListItem* out = TakeNode(place, &owns);
+    SceneObject* in = other_.release();
+    in->parent = live_->parent;
+    if (in->GetType() == kItemGroup) static_cast<GroupObject*>(in)->AssignParents();
+    if (!PutNode(place, in, owns)) {
+      // The list could not take the other state: the item stays as it is.
+      PutNode(place, out, owns);
+      other_.reset(in);
+      return;
+    }
+    ForgetPreview(*live_, doc_.sink());
+    MarkPreviewDirty(*in);
+    doc_.Repoint(live_, in);
+    other_.reset(static_cast<SceneObject*>(out));
+    live_ = in;
+    doc_.AfterChange();
+  }
+
+  static void MarkPreviewDirty(SceneObject& item) {
+    item.preview_dirty = 1;
+    if (item.GetType() == kItemGroup) MarkPreviewsDirty(&static_cast<GroupObject&>(item).members);
+  }
+
+  Document& doc_;
+  SceneObject* live_;
+  std::unique_ptr<SceneObject> other_;
+  bool first_ = true;
+};
+
 // ---- Document ------------------------------------------------------------------------------
 
 Document::Document(Prompter& prompter, std::ostream& out, std::ostream& err)
@@ -291,6 +368,40 @@ void Document::SetCurrent(SceneObject* item) {
   current_object_ = item;
   if (item && item->GetType() == kItemCamera) current_camera_ = static_cast<Camera*>(item);
   emit currentChanged();
+}
+
+void Document::Repoint(SceneObject* from, SceneObject* to) {
+  if (current_object_ == from) {
+    current_object_ = to;
+    selection_.Reset();
+  }
+  if (reference_object_ == from) reference_object_ = to;
+}
+
+void Document::BeginItemEdit(SceneObject* item) {
+  if (edit_before_) EndItemEdit(QString(), false);
+  edit_item_ = item;
+  if (!item) return;
+  // Only items the lists own can be exchanged; cameras change in place.
+  edit_before_.reset(item->Clone());
+}
+
+void Document::EndItemEdit(const QString& text, bool changed) {
+  std::unique_ptr<SceneObject> before = std::move(edit_before_);
+  SceneObject* item = edit_item_;
+  edit_item_ = nullptr;
+  if (!item || !changed) return;
+  item->FreeText();
+  if (before && InScene(item)) undo_.push(new EditItemStep(*this, text, item, std::move(before)));
+  emit itemChanged();
+}
+
+bool Document::EditItem(SceneObject* item, const QString& text,
+                        const std::function<bool()>& change) {
+  BeginItemEdit(item);
+  const bool changed = change();
+  EndItemEdit(text, changed);
+  return changed;
 }
 
 void Document::SetViewMode(int mode) {

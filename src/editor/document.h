@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/edit_state.h"
 #include "editor/prompter.h"
 #include "scene/camera.h"
 #include "scene/naming.h"
@@ -87,6 +88,8 @@ class Document : public QObject {
   Camera* currentCamera() const { return current_camera_; }
   Camera* viewCamera() const { return view_camera_; }
   Material* currentMaterial() const { return current_material_; }
+  SceneObject* referenceObject() const { return reference_object_; }
+  void SetReference(SceneObject* item) { reference_object_ = item; }
   const SceneObject* clipboard() const { return clipboard_.get(); }
   // Makes `item` (an object, light or camera of the scene, or null) the current object; a
   // camera also becomes the current camera.
@@ -99,6 +102,25 @@ class Document : public QObject {
   void SetViewMode(int mode);
   int displayMode() const { return display_mode_; }
   void SetDisplayMode(int mode);
+
+  // The editing state shared by the views and the tool windows. Changing it through the
+  // tool windows emits editStateChanged.
+  NavigationState& navigation() { return navigation_; }
+  EditState& edit() { return edit_; }
+  PointSelection& selection() { return selection_; }
+  void NotifyEditState() { emit editStateChanged(); }
+
+  // Changes of an item in place (mouse drags, typed coordinates, the Edit-Control's tools) as
+  // one undo step: BeginItemEdit keeps the item as it is, EndItemEdit pushes the step when
+  // `changed` (undo gives back the kept state, redo the edited one) and drops it otherwise.
+  // An edit begun while another is open ends that one unchanged first.
+  void BeginItemEdit(SceneObject* item);
+  void EndItemEdit(const QString& text, bool changed);
+  bool ItemEditOpen() const { return edit_before_ != nullptr; }
+  // BeginItemEdit, `change`, EndItemEdit(text, what `change` answered).
+  bool EditItem(SceneObject* item, const QString& text, const std::function<bool()>& change);
+  // The item changed in place (coordinates to show again, lists to rebuild).
+  void NotifyItemChanged() { emit itemChanged(); }
 
   // The file flows. Each answers whether it changed or wrote something.
   bool NewScene();
@@ -140,11 +162,18 @@ class Document : public QObject {
   void titleChanged();
   void viewModeChanged();
   void displayModeChanged();
+  // The current item moved, turned or changed shape (the Coordinate-Control shows it again).
+  void itemChanged();
+  // The navigation or edit state, or the point selection, changed.
+  void editStateChanged();
   // A scene file was opened or saved under `path` (for the recent files).
   void fileUsed(const QString& path);
 
  private:
   friend class ReplaceSceneStep;
+  friend class EditItemStep;
+  // After an undo step exchanged `from` for `to` in the scene: the current items follow.
+  void Repoint(SceneObject* from, SceneObject* to);
   // Runs `path` through the interpreter on the scene as it is (rendering disabled), then the
   // steps after loading. False when the run failed.
   bool LoadInto(const std::string& path);
@@ -178,6 +207,11 @@ class Document : public QObject {
   Material* current_material_ = nullptr;
   std::unique_ptr<SceneObject> clipboard_;
   bool paste_into_group_ = true;
+  NavigationState navigation_;
+  EditState edit_;
+  PointSelection selection_;
+  SceneObject* edit_item_ = nullptr;
+  std::unique_ptr<SceneObject> edit_before_;
   int view_mode_ = kViewCamera;
   int display_mode_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "editor/gl_view.h"
 
+#include <QMouseEvent>
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -103,34 +105,65 @@ void GlView::SetSettings(const ViewSettings& settings) {
   update();
 }
 
+void GlView::resizeGL(int w, int h) {
+  view_.width = std::max(1, w);
+  view_.height = std::max(1, h);
+  view_.projection_dirty = true;
+}
+
+void GlView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint p = event->position().toPoint();
+  editor_.Press(p.x(), p.y());
+  update();
+}
+
+void GlView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  const QPoint p = event->position().toPoint();
+  editor_.Move(p.x(), p.y());
+  update();
+}
+
+void GlView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint p = event->position().toPoint();
+  editor_.Release(p.x(), p.y(), event->modifiers() & Qt::ControlModifier);
+  update();
+}
+
 void GlView::SetUpProjection() {
   const int w = std::max(1, static_cast<int>(width() * devicePixelRatioF()));
   const int h = std::max(1, static_cast<int>(height() * devicePixelRatioF()));
   glViewport(0, 0, w, h);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const double fh = h * double(front_width_) / w;
-  const double sh = h * double(side_width_) / w;
+  const double fh = h * double(view_.front_width) / w;
+  const double sh = h * double(view_.side_width) / w;
   const Camera& camera = *document_.viewCamera();
   switch (document_.viewMode()) {
     case kViewTop:
-      glOrtho(centre_[0] - front_width_ / 2.0, centre_[0] + front_width_ / 2.0, centre_[2] - fh / 2,
-              centre_[2] + fh / 2, -far_, far_);
+      glOrtho(view_.centre[0] - view_.front_width / 2.0, view_.centre[0] + view_.front_width / 2.0,
+              view_.centre[2] - fh / 2, view_.centre[2] + fh / 2, -view_.far_distance,
+              view_.far_distance);
       glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
       break;
     case kViewSide:
-      glOrtho(centre_[2] - side_width_ / 2.0, centre_[2] + side_width_ / 2.0, centre_[1] - sh / 2,
-              centre_[1] + sh / 2, -far_, far_);
+      glOrtho(view_.centre[2] - view_.side_width / 2.0, view_.centre[2] + view_.side_width / 2.0,
+              view_.centre[1] - sh / 2, view_.centre[1] + sh / 2, -view_.far_distance,
+              view_.far_distance);
       glRotatef(-90.0f, 0.0f, 1.0f, 0.0f);
       break;
     case kViewFront:
     case kViewFrontPlain:
-      glOrtho(centre_[0] - front_width_ / 2.0, centre_[0] + front_width_ / 2.0, centre_[1] - fh / 2,
-              centre_[1] + fh / 2, -far_, far_);
+      glOrtho(view_.centre[0] - view_.front_width / 2.0, view_.centre[0] + view_.front_width / 2.0,
+              view_.centre[1] - fh / 2, view_.centre[1] + fh / 2, -view_.far_distance,
+              view_.far_distance);
       break;
     default: {  // the Camera view (and mode 3)
       // A near plane at 0 would leave the depth buffer no precision at all.
-      gluPerspective(camera.ViewAngle(), double(w) / h, std::max(near_, kMinNear), far_);
+      gluPerspective(camera.ViewAngle(), double(w) / h, std::max(view_.near_distance, kMinNear),
+                     view_.far_distance);
       const Vec3& a = camera.placement.axis_deg;
       if (std::fabs(a.x) >= 1e-6f) glRotatef(a.x, 1.0f, 0.0f, 0.0f);
       if (std::fabs(a.y) >= 1e-6f) glRotatef(a.y, 0.0f, 1.0f, 0.0f);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "editor/prompter.h"
+#include "editor/view_editor.h"
 #include "scene/preview_sink.h"
 
 namespace orvane {
@@ -58,11 +59,17 @@ class GlView : public QOpenGLWidget {
   PreviewSink& sink() { return sink_; }
 
   // The view state of the orthographic views.
-  float frontWidth() const { return front_width_; }
-  float sideWidth() const { return side_width_; }
+  float frontWidth() const { return view_.front_width; }
+  float sideWidth() const { return view_.side_width; }
+  ViewGeometry& geometry() { return view_; }
+  ViewEditor& editor() { return editor_; }
 
  protected:
   void paintGL() override;
+  void resizeGL(int w, int h) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void SetUpProjection();
@@ -74,11 +81,8 @@ class GlView : public QOpenGLWidget {
   Document& document_;
   GlPreviewSink sink_;
   ViewSettings settings_;
-  float centre_[3] = {0.0f, 0.0f, 0.0f};
-  float front_width_ = 10.0f;
-  float side_width_ = 10.0f;
-  float near_ = 0.0f;
-  float far_ = 1000.0f;
+  ViewGeometry view_;
+  ViewEditor editor_{document_, view_};
 };
 
 }  // namespace orvane::editor

@@ -14,6 +14,7 @@
 
 #include <iostream>
 
+#include "editor/edit_windows.h"
 #include "editor/gl_view.h"
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
@@ -63,8 +64,10 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
   // 2. The tool windows, hidden until shown.
   browser_ = new ObjectBrowser(*document_, this);
   tools_.push_back(browser_);
-  for (const char* title : {"Coordinate-Control", "Material-Browser", "Navigation", "Edit-Control"})
-    tools_.push_back(new ToolWindow(QString::fromUtf8(title), this));
+  tools_.push_back(MakeCoordinateControl(*document_, this));
+  tools_.push_back(new ToolWindow(QStringLiteral("Material-Browser"), this));
+  tools_.push_back(MakeNavigationWindow(*document_, this));
+  tools_.push_back(MakeEditControl(*document_, this));
   tools_.push_back(MakeTextureShow(this));
   tools_.push_back(new ToolWindow(QStringLiteral("Render"), this));
   tools_.push_back(new ToolWindow(QStringLiteral("Render Preferences"), this));

@@ -91,6 +91,8 @@ GlView::GlView(Document& document, QWidget* parent) : QOpenGLWidget(parent), doc
   connect(&document_, &Document::currentChanged, this, qOverload<>(&QWidget::update));
   connect(&document_, &Document::viewModeChanged, this, qOverload<>(&QWidget::update));
   connect(&document_, &Document::displayModeChanged, this, qOverload<>(&QWidget::update));
+  connect(&document_, &Document::itemChanged, this, qOverload<>(&QWidget::update));
+  connect(&document_, &Document::editStateChanged, this, qOverload<>(&QWidget::update));
 }
 
 GlView::~GlView() {

@@ -121,6 +121,7 @@ void MainWindow::ApplySettings() {
   view.show_axis = settings_.show_axis != 0;
   view.reduced_step = settings_.reduced_step;
   view_->SetSettings(view);
+  document_->edit().falloff = static_cast<Falloff>(settings_.magnet_falloff);
   // The texture search paths the interpreter uses follow the edited list.
   LIST& list = document_->commands().TexturePaths();
   list.RemoveAll();

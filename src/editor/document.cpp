@@ -2,6 +2,7 @@
 
 #include <QUndoCommand>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "interchange/vrml_export.h"
 #include "material/material.h"
 #include "scene/group_object.h"
+#include "scene/mesh_object.h"
 #include "scene/naming.h"
 #include "script/interpreter.h"
 #include "script/scene_writer.h"
@@ -251,14 +253,49 @@ class RemoveItemStep : public QUndoCommand {
   bool added_standard_ = false;
 };
 
-// A change of one item in place (a drag, typed coordinates, an Edit-Control tool): the step
-// holds the item's other state. Undo and redo exchange the two at the item's place in its
-// list. Cameras, which the scene and the views point to, take the other state over in place.
+// Exchanges the item at `place` for `in` (taking over the list's ownership flag), hands the
+// display lists of the item taken out over to `in` when `keep_lists` (the two look alike) or
+// gives them up otherwise, and answers the item taken out; null when the list cannot take
+// `in` (nothing changed then).
+SceneObject* ExchangeAt(const ListPlace& place, SceneObject* in, bool keep_lists,
+                        PreviewSink* sink) {
+  int owns = 0;
+  auto* out = static_cast<SceneObject*>(TakeNode(place, &owns));
+  if (!PutNode(place, in, owns)) {
+    PutNode(place, out, owns);
+    return nullptr;
+  }
+  in->parent = out->parent;
+  in->tree_item = out->tree_item;
+  if (in->GetType() == kItemGroup) {
+    static_cast<GroupObject*>(in)->AssignParents();
+    MarkPreviewsDirty(&static_cast<GroupObject*>(in)->members);
+  }
+  if (keep_lists) {
+    std::copy(std::begin(out->display_lists), std::end(out->display_lists), in->display_lists);
+    std::fill(std::begin(out->display_lists), std::end(out->display_lists), 0u);
+    in->preview_dirty = out->preview_dirty;
+  } else {
+    in->preview_dirty = 1;
+  }
+  ForgetPreview(*out, sink);
+  if (out->GetType() == kItemMesh) {
+    if (SceneObject* mapping = static_cast<MeshObject*>(out)->mapping_object)
+      ForgetPreview(*mapping, sink);
+  }
+  return out;
+}
+
+// A change of one item (a drag, typed coordinates, an Edit-Control tool). The edit works on a
+// copy that took the item's place when the edit began, so that every item keeps its identity
+// at every position of the stack (the other steps hold pointers to items and their lists):
+// undo puts the item as it was back, redo the edited copy. Cameras, which the scene and the
+// views point to, take the other state over in place instead.
 class EditItemStep : public QUndoCommand {
  public:
-  EditItemStep(Document& doc, const QString& text, SceneObject* item,
+  EditItemStep(Document& doc, const QString& text, SceneObject* edited,
                std::unique_ptr<SceneObject> other)
-      : QUndoCommand(text), doc_(doc), live_(item), other_(std::move(other)) {}
+      : QUndoCommand(text), doc_(doc), live_(edited), other_(std::move(other)) {}
 
   void redo() override {
     if (first_) {
@@ -269,7 +306,6 @@ class EditItemStep : public QUndoCommand {
   }
   void undo() override { Exchange(); }
 
- private:
   static void CopyCamera(Camera& to, const Camera& from) {
     to.name = from.name;
     to.placement = from.placement;
@@ -284,6 +320,7 @@ class EditItemStep : public QUndoCommand {
     to.preview_dirty = 1;
   }
 
+ private:
   void Exchange() {
     if (live_->GetType() == kItemCamera) {
       auto& live = static_cast<Camera&>(*live_);
@@ -296,29 +333,14 @@ class EditItemStep : public QUndoCommand {
     }
     LIST* home = HomeOf(doc_.scene(), live_);
     if (!home) return;
-    const ListPlace place{home, IndexOf(*home, live_)};
-    int owns = 0;
-    ListItem* out = TakeNode(place, &owns);
-    SceneObject* in = other_.release();
-    in->parent = live_->parent;
-    if (in->GetType() == kItemGroup) static_cast<GroupObject*>(in)->AssignParents();
-    if (!PutNode(place, in, owns)) {
-      // The list could not take the other state: the item stays as it is.
-      PutNode(place, out, owns);
-      other_.reset(in);
-      return;
-    }
-    ForgetPreview(*live_, doc_.sink());
-    MarkPreviewDirty(*in);
-    doc_.Repoint(live_, in);
-    other_.reset(static_cast<SceneObject*>(out));
+    SceneObject* in = other_.get();
+    SceneObject* out = ExchangeAt({home, IndexOf(*home, live_)}, in, false, doc_.sink());
+    if (!out) return;
+    other_.release();
+    other_.reset(out);
+    doc_.Repoint(out, in, true);
     live_ = in;
     doc_.AfterChange();
-  }
-
-  static void MarkPreviewDirty(SceneObject& item) {
-    item.preview_dirty = 1;
-    if (item.GetType() == kItemGroup) MarkPreviewsDirty(&static_cast<GroupObject&>(item).members);
   }
 
   Document& doc_;
@@ -370,36 +392,68 @@ void Document::SetCurrent(SceneObject* item) {
   emit currentChanged();
 }
 
-void Document::Repoint(SceneObject* from, SceneObject* to) {
+void Document::Repoint(SceneObject* from, SceneObject* to, bool reset_selection) {
   if (current_object_ == from) {
     current_object_ = to;
-    selection_.Reset();
+    if (reset_selection) selection_.Reset();
   }
   if (reference_object_ == from) reference_object_ = to;
 }
 
-void Document::BeginItemEdit(SceneObject* item) {
-  if (edit_before_) EndItemEdit(QString(), false);
+SceneObject* Document::BeginItemEdit(SceneObject* item) {
+  if (edit_item_) EndItemEdit(QString(), false);
   edit_item_ = item;
-  if (!item) return;
-  // Only items the lists own can be exchanged; cameras change in place.
-  edit_before_.reset(item->Clone());
+  edit_swapped_ = false;
+  if (!item) return nullptr;
+  std::unique_ptr<SceneObject> copy(item->Clone());
+  if (!copy) return item;  // the edit goes on without an undo step
+  if (item->GetType() == kItemCamera) {
+    edit_before_ = std::move(copy);
+    return item;
+  }
+  LIST* home = HomeOf(scene_, item);
+  if (!home) return item;
+  const ListPlace place{home, IndexOf(*home, item)};
+  SceneObject* out = ExchangeAt(place, copy.get(), true, sink_);
+  if (!out) return item;
+  edit_item_ = copy.release();
+  edit_before_.reset(out);
+  edit_swapped_ = true;
+  Repoint(out, edit_item_, false);
+  emit sceneChanged();
+  return edit_item_;
 }
 
 void Document::EndItemEdit(const QString& text, bool changed) {
   std::unique_ptr<SceneObject> before = std::move(edit_before_);
   SceneObject* item = edit_item_;
+  const bool swapped = edit_swapped_;
   edit_item_ = nullptr;
-  if (!item || !changed) return;
+  edit_swapped_ = false;
+  if (!item) return;
+  if (!changed) {
+    if (swapped) {
+      // Nothing changed: the item itself goes back and the copy goes.
+      LIST* home = HomeOf(scene_, item);
+      SceneObject* in = before.get();
+      if (home && ExchangeAt({home, IndexOf(*home, item)}, in, true, sink_)) {
+        before.release();
+        Repoint(item, in, false);
+        delete item;
+        emit sceneChanged();
+      }
+    }
+    return;
+  }
   item->FreeText();
-  if (before && InScene(item)) undo_.push(new EditItemStep(*this, text, item, std::move(before)));
+  if (before) undo_.push(new EditItemStep(*this, text, item, std::move(before)));
   emit itemChanged();
 }
 
 bool Document::EditItem(SceneObject* item, const QString& text,
-                        const std::function<bool()>& change) {
-  BeginItemEdit(item);
-  const bool changed = change();
+                        const std::function<bool(SceneObject& edited)>& change) {
+  SceneObject* edited = BeginItemEdit(item);
+  const bool changed = edited && change(*edited);
   EndItemEdit(text, changed);
   return changed;
 }

@@ -110,15 +110,18 @@ class Document : public QObject {
   PointSelection& selection() { return selection_; }
   void NotifyEditState() { emit editStateChanged(); }
 
-  // Changes of an item in place (mouse drags, typed coordinates, the Edit-Control's tools) as
-  // one undo step: BeginItemEdit keeps the item as it is, EndItemEdit pushes the step when
-  // `changed` (undo gives back the kept state, redo the edited one) and drops it otherwise.
-  // An edit begun while another is open ends that one unchanged first.
-  void BeginItemEdit(SceneObject* item);
+  // A change of one item (mouse drags, typed coordinates, the Edit-Control's tools) as one
+  // undo step. BeginItemEdit puts a copy of the item in its place (cameras excepted) and
+  // answers the item to change, which is also the current object now if `item` was; change
+  // only that one. EndItemEdit pushes the step when `changed` (undo puts the item as it was
+  // back, redo the changed one) and otherwise puts the item itself back. An edit begun while
+  // another is open ends that one unchanged first.
+  SceneObject* BeginItemEdit(SceneObject* item);
   void EndItemEdit(const QString& text, bool changed);
-  bool ItemEditOpen() const { return edit_before_ != nullptr; }
-  // BeginItemEdit, `change`, EndItemEdit(text, what `change` answered).
-  bool EditItem(SceneObject* item, const QString& text, const std::function<bool()>& change);
+  bool ItemEditOpen() const { return edit_item_ != nullptr; }
+  // BeginItemEdit, `change` on the item to change, EndItemEdit(text, what `change` answered).
+  bool EditItem(SceneObject* item, const QString& text,
+                const std::function<bool(SceneObject& edited)>& change);
   // The item changed in place (coordinates to show again, lists to rebuild).
   void NotifyItemChanged() { emit itemChanged(); }
 
@@ -173,7 +176,7 @@ class Document : public QObject {
   friend class ReplaceSceneStep;
   friend class EditItemStep;
   // After an undo step exchanged `from` for `to` in the scene: the current items follow.
-  void Repoint(SceneObject* from, SceneObject* to);
+  void Repoint(SceneObject* from, SceneObject* to, bool reset_selection);
   // Runs `path` through the interpreter on the scene as it is (rendering disabled), then the
   // steps after loading. False when the run failed.
   bool LoadInto(const std::string& path);
@@ -212,6 +215,7 @@ class Document : public QObject {
   PointSelection selection_;
   SceneObject* edit_item_ = nullptr;
   std::unique_ptr<SceneObject> edit_before_;
+  bool edit_swapped_ = false;
   int view_mode_ = kViewCamera;
   int display_mode_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QProcess>
@@ -19,6 +20,7 @@
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
 #include "editor/tool_window.h"
+#include "scene/mesh_object.h"
 
 namespace orvane::editor {
 
@@ -375,6 +377,64 @@ void MainWindow::PlaceToolWindows() {
   navigation->move(main.left() - navigation->frameGeometry().width(), main.top());
   ToolWindow* edit = toolWindow("Edit-Control");
   edit->move(navigation->frameGeometry().left(), navigation->frameGeometry().bottom() + 1);
+}
+
+namespace {
+
+MeshObject* CurrentMesh(Document& document) {
+  SceneObject* item = document.currentObject();
+  return item && item->GetType() == kItemMesh ? static_cast<MeshObject*>(item) : nullptr;
+}
+
+}  // namespace
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  EditState& edit = document_->edit();
+  const bool points = edit.mode == EditMode::kPoints;
+  if (event->key() == Qt::Key_Escape) {
+    // Escape never closes the main window; in Points mode it drops the selection.
+    if (points && !document_->selection().empty()) {
+      document_->selection().Reset();
+      document_->NotifyEditState();
+    }
+    return;
+  }
+  if (event->key() == Qt::Key_Shift && !event->isAutoRepeat() && points &&
+      CurrentMesh(*document_) && edit.tool != PointTool::kSelect) {
+    edit.tool = PointTool::kSelect;
+    document_->NotifyEditState();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+  EditState& edit = document_->edit();
+  const bool points = edit.mode == EditMode::kPoints;
+  if (event->key() == Qt::Key_Shift && !event->isAutoRepeat() &&
+      (edit.tool == PointTool::kSelect || edit.tool == PointTool::kBorder)) {
+    edit.tool = PointTool::kNone;
+    document_->NotifyEditState();
+    return;
+  }
+  MeshObject* mesh = CurrentMesh(*document_);
+  if (event->key() == Qt::Key_Delete && !event->isAutoRepeat() && points && mesh &&
+      !document_->selection().empty()) {
+    PointSelection& selection = document_->selection();
+    const std::vector<uint32_t> indices = selection.points();
+    document_->EditItem(mesh, tr("Delete points of %1").arg(mesh->name.c_str()),
+                        [&](SceneObject& edited) {
+                          auto& target = static_cast<MeshObject&>(edited);
+                          const auto count = static_cast<uint32_t>(indices.size());
+                          if (target.DeletePoints(indices.data(), count) != 0) return false;
+                          target.preview_dirty = 1;
+                          return true;
+                        });
+    selection.Reset();
+    document_->NotifyEditState();
+    return;
+  }
+  QMainWindow::keyReleaseEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -474,7 +474,10 @@ bool Document::InScene(const SceneObject* item) const {
 }
 
 void Document::AfterChange() {
-  if (!InScene(current_object_)) current_object_ = nullptr;
+  if (!InScene(current_object_)) {
+    current_object_ = nullptr;
+    selection_.Reset();
+  }
   if (!InScene(reference_object_)) reference_object_ = nullptr;
   if (!InScene(current_camera_)) current_camera_ = FirstCamera(scene_);
   if (view_camera_ != &scene_.StandardCamera() && !InScene(view_camera_))

@@ -168,6 +168,33 @@ class MouseTest : public QObject {
     CheckUndo(before);
   }
 
+  // What a move takes along, by edit mode: the whole mesh, its pivot alone, or its mapping
+  // object alone.
+  void moveTakesWhatTheEditModeSays_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("points");
+    QTest::addColumn<bool>("pivot");
+    QTest::addColumn<bool>("mapping");
+    QTest::newRow("object") << int(EditMode::kObject) << true << true << true;
+    QTest::newRow("axis") << int(EditMode::kAxis) << false << true << false;
+    QTest::newRow("texture") << int(EditMode::kTexture) << false << false << true;
+  }
+  void moveTakesWhatTheEditModeSays() {
+    QFETCH(int, mode);
+    QFETCH(bool, points);
+    QFETCH(bool, pivot);
+    QFETCH(bool, mapping);
+    Open(kViewFront, "plate");
+    Doc().edit().mode = static_cast<EditMode>(mode);
+    const std::string before = SceneText();
+    Drag(Pixel(0, 0), {QPoint(40, 0)});
+    QCOMPARE(Near(Plate().points[0].x, 0.0), points);
+    QCOMPARE(Near(Plate().placement.position.x, 1.0), pivot);
+    QVERIFY(Plate().mapping_object);
+    QCOMPARE(Near(Plate().mapping_object->placement.position.x, 1.0), mapping);
+    CheckUndo(before);
+  }
+
   // Drags, pastes and drags of the pasted item in a row: undo walks back through every state
   // and redo forward again (every step finds the items it knows).
   void undoWalksThroughSuccessiveEdits() {

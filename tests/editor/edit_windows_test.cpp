@@ -1,0 +1,258 @@
+// The Navigation, Edit-Control and Coordinate-Control windows driven by clicks and typing:
+// their enabling rules, the typed coordinates as one undo step, and the object edits with
+// their refusals.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "editor/document.h"
+#include "editor/main_window.h"
+#include "editor/scripted_prompter.h"
+#include "editor/tool_window.h"
+#include "modelling/object_edits.h"
+#include "scene/camera.h"
+#include "scene/mesh_object.h"
+#include "script/scene_writer.h"
+
+using namespace orvane;
+using namespace orvane::editor;
+
+namespace {
+
+const char* const kScene =
+    "points corners { number <4> <-1,-1,0> <1,-1,0> <1,1,0> <-1,1,0> }\n"
+    "trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }\n"
+    "sphere ball { radius <0.5> position <3,0,0> }\n"
+    "camera eye { position <0,0,-8> }\n";
+
+}  // namespace
+
+class EditWindowsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<ScriptedPrompter> prompter_;
+  std::unique_ptr<MainWindow> window_;
+
+  Document& Doc() { return window_->document(); }
+  std::string SceneText() {
+    std::ostringstream out;
+    WriteScene(Doc().scene(), out);
+    return out.str();
+  }
+  SceneObject* Find(const char* name) {
+    for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
+      auto* item = static_cast<SceneObject*>(n->item);
+      if (item->name == name) return item;
+    }
+    return nullptr;
+  }
+  template <class W>
+  W* In(const char* window, const char* name) {
+    ToolWindow* tool = window_->toolWindow(QString::fromUtf8(window));
+    if (!tool) return nullptr;
+    // A name may stand on several pages ("look at", "equalize"): the visible one counts.
+    for (W* w : tool->findChildren<W*>(QString::fromUtf8(name)))
+      if (w->isVisible()) return w;
+    return tool->findChild<W*>(QString::fromUtf8(name));
+  }
+  QPushButton* Button(const char* window, const char* name) {
+    return In<QPushButton>(window, name);
+  }
+  void Click(const char* window, const char* name) {
+    QPushButton* button = Button(window, name);
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  // Types `text` into a Coordinate-Control field and presses Enter.
+  void Type(const char* field, const QString& text) {
+    auto* edit = In<QLineEdit>("Coordinate-Control", field);
+    QVERIFY2(edit, field);
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+  }
+  QString Field(const char* field) { return In<QLineEdit>("Coordinate-Control", field)->text(); }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QDir::setCurrent(dir_->path());
+    prompter_ = std::make_unique<ScriptedPrompter>();
+    window_ = std::make_unique<MainWindow>(*prompter_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    const QString path = dir_->filePath("scene.ovs");
+    std::ofstream(path.toStdString()) << kScene;
+    QVERIFY(Doc().OpenPath(path.toStdString()));
+  }
+  void cleanup() {
+    window_.reset();
+    QCOMPARE(prompter_->unanswered, std::vector<std::string>());
+  }
+
+  // Rotate disables the frames; scale disables "Camera" in the Camera view only.
+  void navigationEnablesTheFrames_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QString>("enabled");  // Object, World, Camera
+    QTest::newRow("move, camera") << "move" << int(kViewCamera) << "111";
+    QTest::newRow("rotate, front") << "rotate" << int(kViewFront) << "000";
+    QTest::newRow("scal, camera") << "scal" << int(kViewCamera) << "110";
+    QTest::newRow("scal, top") << "scal" << int(kViewTop) << "111";
+  }
+  void navigationEnablesTheFrames() {
+    QFETCH(QString, operation);
+    QFETCH(int, view);
+    QFETCH(QString, enabled);
+    Doc().SetViewMode(view);
+    Click("Navigation", operation.toUtf8().constData());
+    QString seen;
+    for (const char* frame : {"Object", "World", "Camera"})
+      seen += Button("Navigation", frame)->isEnabled() ? '1' : '0';
+    QCOMPARE(seen, enabled);
+    Click("Navigation", "Z");
+    QVERIFY(!Doc().navigation().axis[2]);
+    if (enabled[1] == '1') {
+      Click("Navigation", "World");
+      QCOMPARE(Doc().navigation().frame, Frame::kWorld);
+    }
+  }
+
+  // The point tools: on for meshes ("add" for paths only, "sel. border" outside the Camera
+  // view), off for other objects; entering Points mode with nothing selected turns on
+  // "select", and the tools exclude each other.
+  void pointToolsFollowTheCurrentObject_data() {
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QString>("enabled");  // select, add, sel. border, subdivide, drag
+    QTest::newRow("mesh, front") << "plate" << int(kViewFront) << "10111";
+    QTest::newRow("mesh, camera") << "plate" << int(kViewCamera) << "10011";
+    QTest::newRow("sphere") << "ball" << int(kViewFront) << "00000";
+    QTest::newRow("nothing") << "" << int(kViewFront) << "00000";
+  }
+  void pointToolsFollowTheCurrentObject() {
+    QFETCH(QString, current);
+    QFETCH(int, view);
+    QFETCH(QString, enabled);
+    Doc().SetViewMode(view);
+    Doc().SetCurrent(current.isEmpty() ? nullptr : Find(current.toUtf8().constData()));
+    Click("Edit-Control", "Points");
+    QCOMPARE(Doc().edit().mode, EditMode::kPoints);
+    QCOMPARE(Doc().edit().tool, PointTool::kSelect);
+    QString seen;
+    for (const char* b : {"select", "add", "sel. border", "subdivide", "drag"})
+      seen += Button("Edit-Control", b)->isEnabled() ? '1' : '0';
+    QCOMPARE(seen, enabled);
+    if (enabled[2] == '1') {
+      Click("Edit-Control", "sel. border");
+      QCOMPARE(Doc().edit().tool, PointTool::kBorder);
+      QVERIFY(!Button("Edit-Control", "select")->isChecked());
+    }
+  }
+
+  // Typed position and angles move and turn the object as one undo step; in Axis mode only the
+  // pivot moves.
+  void typedCoordinatesPlaceTheObject() {
+    Doc().SetCurrent(Find("plate"));
+    QCOMPARE(Field("Position X"), QString("0"));
+    const std::string before = SceneText();
+    const int steps = Doc().undoStack().count();
+    In<QLineEdit>("Coordinate-Control", "Position X")->setText("2");
+    In<QLineEdit>("Coordinate-Control", "Angle z")->setText("90");
+    Type("Position Y", "0.5");
+    auto* plate = static_cast<MeshObject*>(Find("plate"));
+    QCOMPARE(plate->placement.position, (Vec3{2.0f, 0.5f, 0.0f}));
+    QCOMPARE(plate->placement.axis_deg, (Vec3{0.0f, 0.0f, 90.0f}));
+    // Corner (1, 1) went along by (2, 0.5) and turned a quarter about z round the pivot.
+    const Vec3 corner = plate->points[2];
+    QVERIFY(std::fabs(std::fabs(corner.x - 2.0f) - 1.0f) < 1e-4f &&
+            std::fabs(std::fabs(corner.y - 0.5f) - 1.0f) < 1e-4f);
+    QCOMPARE(Doc().undoStack().count(), steps + 1);
+    Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+    QCOMPARE(Field("Position X"), QString("0"));
+
+    Click("Edit-Control", "Axis");
+    Type("Position X", "-1.5");
+    plate = static_cast<MeshObject*>(Find("plate"));
+    QCOMPARE(plate->placement.position.x, -1.5f);
+    QCOMPARE(plate->points[0], (Vec3{-1.0f, -1.0f, 0.0f}));
+  }
+
+  // Fields show "%g"; what is nearly 0 becomes 0; junk reads as 0; the radius and raster size
+  // are taken as their absolute values.
+  void fieldsReadAndShowNumbers() {
+    SceneObject* ball = Find("ball");
+    ball->placement.position.y = 5e-7f;
+    Doc().SetCurrent(ball);
+    QCOMPARE(Field("Position X"), QString("3"));
+    QCOMPARE(Field("Position Y"), QString("0"));
+    QCOMPARE(ball->placement.position.y, 0.0f);
+    Type("Magnet radius", "-2.5");
+    QCOMPARE(Field("Magnet radius"), QString("2.5"));
+    QCOMPARE(Doc().edit().magnet_radius, 2.5f);
+    Type("Raster size", "junk");
+    QCOMPARE(Field("Raster size"), QString("0"));
+    Type("Position Z", "1e-3x");
+    QCOMPARE(Find("ball")->placement.position.z, 0.001f);
+    QCOMPARE(Field("Position Z"), QString("0.001"));
+    Doc().SetCurrent(nullptr);
+    QCOMPARE(Field("Angle y"), QString("0"));
+    QVERIFY(Field("Camera- Angle").isEmpty());
+    In<QCheckBox>("Coordinate-Control", "Raster")->click();
+    QVERIFY(Doc().edit().raster);
+  }
+
+  // A typed view angle sets the camera's zoom so that it gives that angle back.
+  void cameraAngleRoundTrips() {
+    Camera* eye = Doc().viewCamera();
+    Doc().SetCurrent(eye);
+    const std::string before = SceneText();
+    Type("Camera- Angle", "45");
+    QVERIFY(std::fabs(eye->ViewAngle() - 45.0) < 1e-3);
+    QCOMPARE(Doc().viewCamera(), eye);
+    Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+    Doc().undoStack().redo();
+    Type("Camera- Angle", "180");  // no camera sees that wide: nothing changes
+    QVERIFY(std::fabs(eye->ViewAngle() - 45.0) < 1e-3);
+  }
+
+  // The object edits refuse with their messages and change nothing; those that work are undo
+  // steps.
+  void objectEditsRefuseOrStep() {
+    const int steps = Doc().undoStack().count();
+    Doc().SetCurrent(nullptr);
+    Click("Edit-Control", "look at");
+    Doc().SetCurrent(Find("plate"));
+    Click("Edit-Control", "equalize");
+    QCOMPARE(prompter_->Messages(),
+             (std::vector<std::string>{std::string("Attention: ") + kNoUsableObjectText,
+                                       std::string("Hinweis: ") + kSelectReferenceText}));
+    QCOMPARE(Doc().undoStack().count(), steps);
+
+    Click("Edit-Control", "Texture");
+    QVERIFY(Button("Edit-Control", "Sphere")->isChecked());
+    QVERIFY(!Button("Edit-Control", "Zyl.")->isEnabled());
+    const std::string before = SceneText();
+    Click("Edit-Control", "Plane");
+    QVERIFY(Button("Edit-Control", "Plane")->isChecked());
+    QCOMPARE(CurrentMapping(*static_cast<MeshObject*>(Find("plate"))), MappingKind::kPlane);
+    Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+    QVERIFY(Button("Edit-Control", "Sphere")->isChecked());
+  }
+};
+
+QTEST_MAIN(EditWindowsTest)
+#include "edit_windows_test.moc"

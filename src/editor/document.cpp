@@ -420,7 +420,7 @@ SceneObject* Document::BeginItemEdit(SceneObject* item) {
   edit_before_.reset(out);
   edit_swapped_ = true;
   Repoint(out, edit_item_, false);
-  emit sceneChanged();
+  Replaced(out, edit_item_);
   return edit_item_;
 }
 
@@ -439,8 +439,8 @@ void Document::EndItemEdit(const QString& text, bool changed) {
       if (home && ExchangeAt({home, IndexOf(*home, item)}, in, true, sink_)) {
         before.release();
         Repoint(item, in, false);
+        Replaced(item, in);
         delete item;
-        emit sceneChanged();
       }
     }
     return;
@@ -448,6 +448,21 @@ void Document::EndItemEdit(const QString& text, bool changed) {
   item->FreeText();
   if (before) undo_.push(new EditItemStep(*this, text, item, std::move(before)));
   emit itemChanged();
+}
+
+void Document::Replaced(SceneObject* from, SceneObject* to) {
+  // A group's copy holds copies of its members: the browser needs them all anew.
+  if (to->GetType() == kItemGroup) {
+    emit sceneChanged();
+  } else {
+    emit itemReplaced(from, to);
+  }
+}
+
+void Document::SetViewCamera(Camera* camera) {
+  if (!camera) return;
+  view_camera_ = camera;
+  emit viewModeChanged();
 }
 
 bool Document::EditItem(SceneObject* item, const QString& text,
@@ -672,8 +687,70 @@ bool Document::ConfirmExit() {
 
 // ---- Scene commands ------------------------------------------------------------------------
 
+MeshObject* Document::PointsTarget() const {
+  if (edit_.mode != EditMode::kPoints || selection_.empty() || !current_object_ ||
+      current_object_->GetType() != kItemMesh)
+    return nullptr;
+  return static_cast<MeshObject*>(current_object_);
+}
+
+SceneObject* Document::SelectedPointsMesh(const MeshObject& mesh) const {
+  auto part = std::make_unique<MeshObject>();
+  std::vector<int64_t> index_of(mesh.point_count, -1);
+  for (uint32_t point : selection_.points()) {
+    if (point >= mesh.point_count || index_of[point] >= 0) continue;
+    index_of[point] = part->point_count;
+    if (!part->AppendPoint(mesh.points[point])) return nullptr;
+  }
+  std::vector<Triangle> kept;
+  for (uint32_t i = 0; i < mesh.triangle_count; ++i) {
+    const Triangle& t = mesh.triangles[i];
+    if (!mesh.TriangleInRange(t) || index_of[t.a] < 0 || index_of[t.b] < 0 || index_of[t.c] < 0)
+      continue;
+    kept.push_back(t);
+  }
+  if (part->SetTriangleCount(static_cast<uint32_t>(kept.size())) != 0) return nullptr;
+  for (uint32_t i = 0; i < kept.size(); ++i) {
+    part->SetTriangle(i, static_cast<uint32_t>(index_of[kept[i].a]),
+                      static_cast<uint32_t>(index_of[kept[i].b]),
+                      static_cast<uint32_t>(index_of[kept[i].c]));
+  }
+  part->is_path = mesh.is_path;
+  part->material = mesh.material;
+  part->flags = mesh.flags;
+  part->placement = mesh.placement;
+  const String name((std::string(mesh.name.c_str()) + "_sub").c_str());
+  part->name = IsNameTaken(scene_, name, NameKind::kObject)
+                   ? MakeUniqueName(scene_, name, NameKind::kObject)
+                   : name;
+  part->Refresh();
+  part->preview_dirty = 1;
+  return part.release();
+}
+
+bool Document::DeleteSelectedPoints(MeshObject* mesh) {
+  const std::vector<uint32_t> indices = selection_.points();
+  const bool deleted =
+      EditItem(mesh, tr("Delete points of %1").arg(mesh->name.c_str()), [&](SceneObject& edited) {
+        auto& target = static_cast<MeshObject&>(edited);
+        const auto count = static_cast<uint32_t>(indices.size());
+        if (target.DeletePoints(indices.data(), count) != 0) return false;
+        target.preview_dirty = 1;
+        return true;
+      });
+  selection_.Reset();
+  emit editStateChanged();
+  return deleted;
+}
+
 bool Document::Copy() {
   if (!current_object_) return false;
+  if (MeshObject* mesh = PointsTarget()) {
+    SceneObject* part = SelectedPointsMesh(*mesh);
+    if (!part) return false;
+    clipboard_.reset(part);
+    return true;
+  }
   SceneObject* copy = current_object_->Clone();
   if (!copy) return false;
   clipboard_.reset(copy);
@@ -683,6 +760,7 @@ bool Document::Copy() {
 bool Document::Cut() {
   if (!current_object_) return false;
   if (!Copy()) return false;
+  if (MeshObject* mesh = PointsTarget()) return DeleteSelectedPoints(mesh);
   LIST* home = HomeOf(scene_, current_object_);
   if (!home) return false;
   if (home == scene_.cameras && current_object_ == &scene_.StandardCamera()) {
@@ -731,6 +809,7 @@ bool Document::Paste() {
 bool Document::Delete() {
   SceneObject* item = current_object_;
   if (!item) return false;
+  if (MeshObject* mesh = PointsTarget()) return DeleteSelectedPoints(mesh);
   LIST* home = HomeOf(scene_, item);
   if (!home) return false;
   if (home == scene_.cameras && item == &scene_.StandardCamera()) {

@@ -31,7 +31,8 @@
 
 namespace orvane {
 class Material;
-}
+class MeshObject;
+}  // namespace orvane
 
 namespace orvane::editor {
 
@@ -122,6 +123,8 @@ class Document : public QObject {
   // BeginItemEdit, `change` on the item to change, EndItemEdit(text, what `change` answered).
   bool EditItem(SceneObject* item, const QString& text,
                 const std::function<bool(SceneObject& edited)>& change);
+  // The view camera (a camera of the scene); the Camera view looks through it.
+  void SetViewCamera(Camera* camera);
   // The item changed in place (coordinates to show again, lists to rebuild).
   void NotifyItemChanged() { emit itemChanged(); }
 
@@ -138,13 +141,21 @@ class Document : public QObject {
   // close: nothing to lose, No, or Yes and the scene was saved.
   bool ConfirmExit();
 
-  // The scene commands.
+  // The scene commands. In Points mode on a mesh with selected points, Copy puts a mesh of
+  // those points on the clipboard, Cut also deletes them and Delete only deletes them.
   bool Copy();
   bool Cut();
   bool Paste();
   bool Delete();
   bool NewGroup();
   bool NewCamera();
+  // Points mode on a mesh with selected points: the mesh the clipboard commands work on.
+  MeshObject* PointsTarget() const;
+  // A new mesh of the selected points of `mesh` and the triangles between them, named after
+  // it with "_sub", unique among the objects; null when it cannot be made.
+  SceneObject* SelectedPointsMesh(const MeshObject& mesh) const;
+  // Deletes the selected points of `mesh` as one undo step and empties the selection.
+  bool DeleteSelectedPoints(MeshObject* mesh);
 
   // Called by the undo commands after they changed the scene: checks the current items
   // against the scene and tells the views.
@@ -167,6 +178,8 @@ class Document : public QObject {
   void displayModeChanged();
   // The current item moved, turned or changed shape (the Coordinate-Control shows it again).
   void itemChanged();
+  // An edit put `to` in the place of `from` (the browser's entry follows).
+  void itemReplaced(SceneObject* from, SceneObject* to);
   // The navigation or edit state, or the point selection, changed.
   void editStateChanged();
   // A scene file was opened or saved under `path` (for the recent files).
@@ -192,6 +205,8 @@ class Document : public QObject {
   bool AppendStep(LIST* list, SceneObject* item, const QString& text);
   void SetFile(const std::string& path);
   bool InScene(const SceneObject* item) const;
+  // Tells the views and the browser that an edit exchanged `from` for `to`.
+  void Replaced(SceneObject* from, SceneObject* to);
 
   Prompter& prompter_;
   std::ostream& out_;

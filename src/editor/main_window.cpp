@@ -79,6 +79,10 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
     toolWindow(QString::fromUtf8(title))->resize(small);
 
   // 3. The main window itself.
+  connect(browser_, &ObjectBrowser::clipboardCommandsEnabled, this, [this](bool on) {
+    for (int id : {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete})
+      if (QAction* act = action(id)) act->setEnabled(on);
+  });
   view_ = new GlView(*document_, this);
   setCentralWidget(view_);
   resize(640, 480);
@@ -420,18 +424,7 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
   MeshObject* mesh = CurrentMesh(*document_);
   if (event->key() == Qt::Key_Delete && !event->isAutoRepeat() && points && mesh &&
       !document_->selection().empty()) {
-    PointSelection& selection = document_->selection();
-    const std::vector<uint32_t> indices = selection.points();
-    document_->EditItem(mesh, tr("Delete points of %1").arg(mesh->name.c_str()),
-                        [&](SceneObject& edited) {
-                          auto& target = static_cast<MeshObject&>(edited);
-                          const auto count = static_cast<uint32_t>(indices.size());
-                          if (target.DeletePoints(indices.data(), count) != 0) return false;
-                          target.preview_dirty = 1;
-                          return true;
-                        });
-    selection.Reset();
-    document_->NotifyEditState();
+    document_->DeleteSelectedPoints(mesh);
     return;
   }
   QMainWindow::keyReleaseEvent(event);

@@ -46,6 +46,24 @@ float GridStep(const Camera& camera) {
   return 1.0f;
 }
 
+// An item's own axes: three lines from its position along its frame, in the axis colours.
+void DrawLocalAxes(const Placement& p) {
+  const Vec3* axes[3] = {&p.axis_X, &p.axis_Y, &p.axis_Z};
+  glBegin(GL_LINES);
+  for (int axis = 0; axis < 3; ++axis) {
+    glColor3fv(kAxisColours[axis]);
+    glVertex3f(p.position.x, p.position.y, -p.position.z);
+    glVertex3f(p.position.x + axes[axis]->x, p.position.y + axes[axis]->y,
+               -(p.position.z + axes[axis]->z));
+  }
+  glEnd();
+}
+
+// The list an item draws: the reduced one while the button is held, when it has one.
+uint32_t ListToDraw(const SceneObject& item, bool moving) {
+  return moving && item.display_lists[1] ? item.display_lists[1] : item.display_lists[0];
+}
+
 }  // namespace
 
 uint32_t GlPreviewSink::BeginList(const SceneObject&, uint32_t name) {
@@ -251,34 +269,106 @@ void GlView::DrawLights() {
     if (!light) continue;
     Colour(light->Color());
     if (light->display_lists[0]) glCallList(light->display_lists[0]);
-    if (settings_.show_axis || light == document_.currentObject()) {
-      const Placement& p = light->placement;
-      const Vec3* axes[3] = {&p.axis_X, &p.axis_Y, &p.axis_Z};
-      glBegin(GL_LINES);
-      for (int axis = 0; axis < 3; ++axis) {
-        glColor3fv(kAxisColours[axis]);
-        glVertex3f(p.position.x, p.position.y, -p.position.z);
-        glVertex3f(p.position.x + axes[axis]->x, p.position.y + axes[axis]->y,
-                   -(p.position.z + axes[axis]->z));
-      }
-      glEnd();
-    }
+    if (settings_.show_axis || light == document_.currentObject()) DrawLocalAxes(light->placement);
   }
 }
 
 void GlView::DrawObjects(const LIST* list) {
   if (!list) return;
+  const bool moving = editor_.buttonDown();
   for (const ListNode* n = list->head; n; n = n->next) {
     auto* item = dynamic_cast<SceneObject*>(n->item);
     if (!item) continue;
+    if (settings_.show_axis || item == document_.currentObject()) {
+      const GLboolean lit = glIsEnabled(GL_LIGHTING);
+      glDisable(GL_LIGHTING);
+      DrawLocalAxes(item->placement);
+      if (lit) glEnable(GL_LIGHTING);
+    }
     if (item->GetType() == kItemGroup) {
       DrawObjects(&static_cast<GroupObject*>(item)->members);
       continue;
     }
-    if (!item->HasFlag(kIsVisible) || !item->display_lists[0]) continue;
+    const uint32_t list_name = ListToDraw(*item, moving);
+    if (!item->HasFlag(kIsVisible) || !list_name) continue;
     ItemColour(*item);
-    glCallList(item->display_lists[0]);
+    glCallList(list_name);
   }
+}
+
+void GlView::DrawCurrent(SceneObject& current) {
+  const int mode = static_cast<int>(document_.edit().mode);
+  const bool moving = editor_.buttonDown();
+  auto* mesh = current.GetType() == kItemMesh ? static_cast<MeshObject*>(&current) : nullptr;
+  if (mode == static_cast<int>(EditMode::kPoints) && mesh) {
+    // The mesh in its own colour with its points in white.
+    ItemColour(current);
+    if (uint32_t list = ListToDraw(current, moving)) glCallList(list);
+    glDisable(GL_LIGHTING);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    if (current.display_lists[3]) glCallList(current.display_lists[3]);
+    return;
+  }
+  glColor3f(1.0f, 0.0f, 0.0f);
+  if (mode == static_cast<int>(EditMode::kTexture) && mesh && mesh->mapping_object) {
+    SceneObject& mapping = *mesh->mapping_object;
+    if (mapping.preview_dirty) {
+      for (int variant = 0; variant < 4; ++variant) mapping.BuildPreview(sink_, variant);
+      mapping.preview_dirty = 0;
+    }
+    glDisable(GL_LIGHTING);
+    if (mapping.display_lists[0]) glCallList(mapping.display_lists[0]);
+    DrawLocalAxes(mapping.placement);
+    return;
+  }
+  if (current.GetType() == kItemGroup) {
+    // A group shows its members in red.
+    glDisable(GL_LIGHTING);
+    const LIST* members = &static_cast<GroupObject&>(current).members;
+    for (const ListNode* n = members->head; n; n = n->next) {
+      auto* member = dynamic_cast<SceneObject*>(n->item);
+      if (!member) continue;
+      if (uint32_t list = ListToDraw(*member, moving)) glCallList(list);
+    }
+  } else if (uint32_t list = ListToDraw(current, moving)) {
+    glCallList(list);
+  }
+}
+
+void GlView::DrawPointSelection() {
+  if (document_.edit().mode != EditMode::kPoints) return;
+  int x0, y0, x1, y1;
+  if (editor_.BorderRectangle(&x0, &y0, &x1, &y1)) {
+    // The rectangle in window pixels, drawn over the scene.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, std::max(1, view_.width), std::max(1, view_.height), 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(x0 + 0.5f, y0 + 0.5f);
+    glVertex2f(x1 + 0.5f, y0 + 0.5f);
+    glVertex2f(x1 + 0.5f, y1 + 0.5f);
+    glVertex2f(x0 + 0.5f, y1 + 0.5f);
+    glEnd();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+  }
+  SceneObject* current = document_.currentObject();
+  if (!current || current->GetType() != kItemMesh) return;
+  const auto& mesh = static_cast<const MeshObject&>(*current);
+  const PointSelection& selection = document_.selection();
+  glPointSize(3.0f);
+  glColor3f(1.0f, 0.0f, 0.0f);
+  glBegin(GL_POINTS);
+  for (uint32_t i = 0; i < selection.count(); ++i) {
+    const Vec3* p = mesh.GetPoint(selection.point(i));
+    if (p) glVertex3f(p->x, p->y, -p->z);
+  }
+  glEnd();
+  glPointSize(1.0f);
 }
 
 void GlView::paintGL() {
@@ -329,20 +419,11 @@ void GlView::paintGL() {
   }
   DrawObjects(scene.objects);
   if (SceneObject* current = document_.currentObject();
-      current && current->GetType() != kItemLight && current->GetType() != kItemCamera) {
-    glColor3f(1.0f, 0.0f, 0.0f);
-    if (current->GetType() == kItemGroup) {
-      // A group shows its members in red.
-      glDisable(GL_LIGHTING);
-      const LIST* members = &static_cast<GroupObject*>(current)->members;
-      for (const ListNode* n = members->head; n; n = n->next) {
-        auto* member = dynamic_cast<SceneObject*>(n->item);
-        if (member && member->display_lists[0]) glCallList(member->display_lists[0]);
-      }
-    } else if (current->display_lists[0]) {
-      glCallList(current->display_lists[0]);
-    }
-  }
+      current && current->GetType() != kItemLight && current->GetType() != kItemCamera)
+    DrawCurrent(*current);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  DrawPointSelection();
   glDisable(GL_LIGHTING);
   glDisable(GL_NORMALIZE);
   glFrontFace(GL_CCW);

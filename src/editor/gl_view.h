@@ -76,6 +76,8 @@ class GlView : public QOpenGLWidget {
   void DrawGridAndAxes();
   void DrawLights();
   void DrawObjects(const LIST* list);
+  void DrawCurrent(SceneObject& current);
+  void DrawPointSelection();
   void RebuildDirty(const LIST* list);
 
   Document& document_;

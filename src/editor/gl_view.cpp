@@ -69,22 +69,52 @@ uint32_t ListToDraw(const SceneObject& item, bool moving) {
 uint32_t GlPreviewSink::BeginList(const SceneObject&, uint32_t name) {
   if (name == 0) name = glGenLists(1);
   glNewList(name, GL_COMPILE);
+  open_mode_ = -1;
   return name;
 }
 void GlPreviewSink::EndList() {
+  Close();
   glEndList();
 }
+void GlPreviewSink::Close() {
+  if (open_mode_ >= 0) glEnd();
+  open_mode_ = -1;
+}
 void GlPreviewSink::Begin(int32_t mode) {
-  glBegin(static_cast<GLenum>(mode));
+  in_loop_ = mode == GL_LINE_LOOP;
+  const int32_t block = in_loop_ ? GL_LINES : mode;
+  loop_.clear();
+  const bool joins = block == GL_TRIANGLES || block == GL_LINES || block == GL_POINTS;
+  if (joins && block == open_mode_) return;
+  Close();
+  glBegin(static_cast<GLenum>(block));
+  open_mode_ = block;
 }
 void GlPreviewSink::Normal(const Vec3& n) {
   glNormal3f(n.x, n.y, n.z);
 }
 void GlPreviewSink::Vertex(const Vec3& v) {
-  glVertex3f(v.x, v.y, v.z);
+  if (in_loop_) {
+    loop_.push_back(v);
+  } else {
+    glVertex3f(v.x, v.y, v.z);
+  }
 }
 void GlPreviewSink::End() {
-  glEnd();
+  if (in_loop_) {
+    // The loop's edges, the last back to the first.
+    const std::size_t n = loop_.size();
+    for (std::size_t i = 0; n > 1 && i < n; ++i) {
+      const Vec3& a = loop_[i];
+      const Vec3& b = loop_[(i + 1) % n];
+      glVertex3f(a.x, a.y, a.z);
+      glVertex3f(b.x, b.y, b.z);
+    }
+    loop_.clear();
+    in_loop_ = false;
+    return;
+  }
+  if (open_mode_ != GL_TRIANGLES && open_mode_ != GL_LINES && open_mode_ != GL_POINTS) Close();
 }
 void GlPreviewSink::DeleteList(uint32_t name) {
   if (name != 0) pending_.push_back(name);
@@ -253,7 +283,15 @@ void GlView::RebuildDirty(const LIST* list) {
   for (const ListNode* n = list->head; n; n = n->next) {
     auto* item = dynamic_cast<SceneObject*>(n->item);
     if (!item) continue;
-    if (item->preview_dirty) {
+    if (item->preview_dirty && editor_.buttonDown()) {
+      // While the button is held only the reduced list is drawn (and the points of the mesh
+      // whose points are edited): only those are built, and the item stays marked for the
+      // full lists when the button comes up.
+      item->BuildPreview(sink_, 1);
+      if (item == document_.currentObject() && document_.edit().mode == EditMode::kPoints)
+        item->BuildPreview(sink_, 3);
+      item->preview_dirty = 1;
+    } else if (item->preview_dirty) {
       for (int variant = 0; variant < 4; ++variant) item->BuildPreview(sink_, variant);
       item->preview_dirty = 0;
     }

@@ -32,6 +32,10 @@ struct ViewSettings {
 
 // Compiles the items' preview geometry into GL display lists. Lists are freed at the next
 // paint, when the view's context is current.
+//
+// Primitives of one kind that follow each other are compiled into one begin/end block, and a
+// line loop into the line segments of its edges, so that a mesh's list holds a few blocks
+// instead of one per triangle: the pictures are the same, compiling and drawing faster.
 class GlPreviewSink : public PreviewSink {
  public:
   uint32_t BeginList(const SceneObject& item, uint32_t name) override;
@@ -45,7 +49,12 @@ class GlPreviewSink : public PreviewSink {
   void FreePending();
 
  private:
+  void Close();
+
   std::vector<uint32_t> pending_;
+  int32_t open_mode_ = -1;  // the block being compiled, or -1
+  bool in_loop_ = false;
+  std::vector<Vec3> loop_;
 };
 
 class GlView : public QOpenGLWidget {

@@ -36,10 +36,6 @@ QPushButton* Button(const char* text, QWidget* parent, bool checkable) {
   return button;
 }
 
-MeshObject* AsMesh(SceneObject* item) {
-  return item && item->GetType() == kItemMesh ? static_cast<MeshObject*>(item) : nullptr;
-}
-
 QString Format(double value) {
   return QString::asprintf("%g", value);
 }

@@ -1,5 +1,6 @@
 #include "editor/item_edits.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "scene/mesh_object.h"
@@ -55,15 +56,60 @@ void MoveItem(SceneObject& item, EditMode mode, const Vec3& step) {
   item.preview_dirty = 1;
 }
 
-void MovePoints(MeshObject& mesh, const PointSelection& selection, const Vec3& step) {
-  if (IsZero(step)) return;
+MeshObject* AsMesh(SceneObject* item) {
+  return item && item->GetType() == kItemMesh ? static_cast<MeshObject*>(item) : nullptr;
+}
+
+namespace {
+
+constexpr float kMinPointScale = 0.0001f;
+
+// Calls `change(point, weight)` for every selected point that exists, then refreshes the mesh.
+template <class Change>
+void ChangePoints(MeshObject& mesh, const PointSelection& selection, Change change) {
   for (uint32_t i = 0; i < selection.count(); ++i) {
-    Vec3* p = mesh.GetPoint(selection.point(i));
-    if (!p) continue;
-    *p = *p + step * selection.weight(i);
+    if (Vec3* p = mesh.GetPoint(selection.point(i))) change(*p, selection.weight(i));
   }
   mesh.Refresh();
   mesh.preview_dirty = 1;
+}
+
+}  // namespace
+
+void MovePoints(MeshObject& mesh, const PointSelection& selection, const Vec3& step) {
+  if (IsZero(step)) return;
+  ChangePoints(mesh, selection, [&](Vec3& p, float weight) { p = p + step * weight; });
+}
+
+void TurnPoints(MeshObject& mesh, PointSelection& selection, const Vec3& degrees) {
+  const Placement& frame = mesh.placement;
+  ChangePoints(mesh, selection, [&](Vec3& p, double weight) {
+    p.RotateAxisDeg(degrees.y * weight, frame.axis_Y, frame.position);
+    p.RotateAxisDeg(degrees.x * weight, frame.axis_X, frame.position);
+    p.RotateAxisDeg(degrees.z * weight, frame.axis_Z, frame.position);
+  });
+  selection.rotation = selection.rotation + degrees;
+}
+
+void ScalePoints(MeshObject& mesh, PointSelection& selection, Vec3 factors) {
+  factors = Vec3{std::max(factors.x, kMinPointScale), std::max(factors.y, kMinPointScale),
+                 std::max(factors.z, kMinPointScale)};
+  // A point of weight 0 stays, one of weight 1 takes the factors whole.
+  auto share = [](float factor, float weight) {
+    return std::max(1.0f + weight * (factor - 1.0f), kMinPointScale);
+  };
+  const Vec3 c = mesh.placement.position;
+  const Vec3 old = selection.scale;
+  auto scaled = [&](float v, float centre, float before, float now, float weight) {
+    return static_cast<float>(centre +
+                              (double(v) - centre) / share(before, weight) * share(now, weight));
+  };
+  ChangePoints(mesh, selection, [&](Vec3& p, float weight) {
+    p.x = scaled(p.x, c.x, old.x, factors.x, weight);
+    p.y = scaled(p.y, c.y, old.y, factors.y, weight);
+    p.z = scaled(p.z, c.z, old.z, factors.z, weight);
+  });
+  selection.scale = factors;
 }
 
 void SetItemAngles(SceneObject& item, const Vec3& degrees, bool frame_only) {

@@ -18,8 +18,19 @@ namespace orvane::editor {
 // (see MovePoints). Marks the item preview_dirty. A zero step changes nothing.
 void MoveItem(SceneObject& item, EditMode mode, const Vec3& step);
 
-// Moves every selected point of `mesh` by `step` × its weight; stale indices are skipped.
+// `item` as a mesh (or path), or null.
+MeshObject* AsMesh(SceneObject* item);
+
+// The point edits of Points mode: every selected point of `mesh`, by its weight's share (stale
+// indices are skipped), then the mesh's derived data is refreshed and its preview marked.
+// MovePoints moves by `step` × weight. TurnPoints turns about the mesh's position by
+// `degrees` × weight (y about its axis_Y, x about axis_X, z about axis_Z) and adds `degrees`
+// to the selection's rotation. ScalePoints scales about the position: each point is brought
+// back by the selection's previous factors and scaled by `factors` (each at least 0.0001),
+// by 1 + weight × (factor − 1), and the factors become the selection's scale.
 void MovePoints(MeshObject& mesh, const PointSelection& selection, const Vec3& step);
+void TurnPoints(MeshObject& mesh, PointSelection& selection, const Vec3& degrees);
+void ScalePoints(MeshObject& mesh, PointSelection& selection, Vec3 factors);
 
 // Gives `item` the angles `degrees` (axis_deg): the stored angles are turned back (−z about
 // its axis_Z, −x about axis_X, −y about axis_Y), then the new ones are turned (y, x, z) about

@@ -17,6 +17,7 @@
 
 #include "editor/edit_windows.h"
 #include "editor/gl_view.h"
+#include "editor/item_edits.h"
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
 #include "editor/tool_window.h"
@@ -383,15 +384,6 @@ void MainWindow::PlaceToolWindows() {
   edit->move(navigation->frameGeometry().left(), navigation->frameGeometry().bottom() + 1);
 }
 
-namespace {
-
-MeshObject* CurrentMesh(Document& document) {
-  SceneObject* item = document.currentObject();
-  return item && item->GetType() == kItemMesh ? static_cast<MeshObject*>(item) : nullptr;
-}
-
-}  // namespace
-
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   EditState& edit = document_->edit();
   const bool points = edit.mode == EditMode::kPoints;
@@ -404,7 +396,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   if (event->key() == Qt::Key_Shift && !event->isAutoRepeat() && points &&
-      CurrentMesh(*document_) && edit.tool != PointTool::kSelect) {
+      AsMesh(document_->currentObject()) && edit.tool != PointTool::kSelect) {
     edit.tool = PointTool::kSelect;
     document_->NotifyEditState();
     return;
@@ -421,7 +413,7 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     document_->NotifyEditState();
     return;
   }
-  MeshObject* mesh = CurrentMesh(*document_);
+  MeshObject* mesh = AsMesh(document_->currentObject());
   if (event->key() == Qt::Key_Delete && !event->isAutoRepeat() && points && mesh &&
       !document_->selection().empty()) {
     document_->DeleteSelectedPoints(mesh);

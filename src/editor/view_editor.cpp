@@ -18,7 +18,6 @@ namespace orvane::editor {
 namespace {
 
 constexpr float kTiny = 1e-6f;
-constexpr float kMinPointScale = 0.0001f;
 constexpr float kPickDistance = 10000.0f;
 
 bool IsOrthographic(int mode) {
@@ -51,14 +50,16 @@ double PlaneDistance(int mode, const Vec3& p, const Vec3& q) {
   return std::hypot(double(pa) - qa, double(pb) - qb);
 }
 
-MeshObject* AsMesh(SceneObject* item) {
-  return item && item->GetType() == kItemMesh ? static_cast<MeshObject*>(item) : nullptr;
-}
-
 // The mapping object a Texture-mode edit works on, or null.
 SceneObject* MappingOf(SceneObject& item) {
   MeshObject* mesh = AsMesh(&item);
   return mesh ? mesh->mapping_object : nullptr;
+}
+
+// What a move, turn or scale changes in `mode` (not Points): the item, or in Texture mode its
+// mapping object (null without one).
+SceneObject* EditTarget(SceneObject& item, EditMode mode) {
+  return mode == EditMode::kTexture ? MappingOf(item) : &item;
 }
 
 void PrepareObjects(const LIST* list) {
@@ -152,6 +153,11 @@ Ray PickRay(const Document& document, const ViewGeometry& view, float x, float y
 
 ViewEditor::ViewEditor(Document& document, ViewGeometry& view) : document_(document), view_(view) {}
 
+MeshObject* ViewEditor::PointsOf(SceneObject& item) const {
+  MeshObject* mesh = AsMesh(&item);
+  return mesh && !document_.selection().empty() ? mesh : nullptr;
+}
+
 bool ViewEditor::Orthographic() const {
   return IsOrthographic(document_.viewMode());
 }
@@ -167,11 +173,11 @@ void ViewEditor::Press(int x, int y) {
   changed_ = false;
   SceneObject* current = document_.currentObject();
   if (current && nav.operation == Operation::kScale) {
-    SceneObject& target =
-        edit.mode == EditMode::kTexture && MappingOf(*current) ? *MappingOf(*current) : *current;
-    scale_centre_ = target.placement.position;
-    target.SetScaleCenter(&scale_centre_);
-    target.SetScale(1.0f, 1.0f, 1.0f);
+    SceneObject* target = EditTarget(*current, edit.mode);
+    if (!target) target = current;
+    scale_centre_ = target->placement.position;
+    target->SetScaleCenter(&scale_centre_);
+    target->SetScale(1.0f, 1.0f, 1.0f);
   }
   MeshObject* mesh = AsMesh(current);
   if (edit.mode == EditMode::kPoints && mesh && edit.tool != PointTool::kAdd &&
@@ -350,10 +356,9 @@ bool ViewEditor::MoveStep(SceneObject& item, int dx, int dy) {
   }
   if (step.x == 0.0f && step.y == 0.0f && step.z == 0.0f) return false;
   if (edit.mode == EditMode::kPoints) {
-    MeshObject* mesh = AsMesh(&item);
-    if (!mesh || document_.selection().empty()) return false;
-    MovePoints(*mesh, document_.selection(), step);
-    return true;
+    MeshObject* mesh = PointsOf(item);
+    if (mesh) MovePoints(*mesh, document_.selection(), step);
+    return mesh != nullptr;
   }
   if (edit.mode == EditMode::kTexture && !MappingOf(item)) return false;
   MoveItem(item, edit.mode, step);
@@ -371,38 +376,19 @@ bool ViewEditor::RotateStep(SceneObject& item, int dx, int dy) {
   }
   Vec3 turn{0.0f, 0.0f, 0.0f};
   if (nav.axis[0]) turn.x = ax;
-  if (item.GetType() == kItemCamera) {
-    if (nav.axis[1]) turn.y = ay;
-  } else if (nav.axis[1]) {
+  if (nav.axis[1]) {
     turn.y = ay;
-  } else if (nav.axis[2]) {
-    turn.z = ay;
+  } else if (nav.axis[2] && item.GetType() != kItemCamera) {
+    turn.z = ay;  // a camera has no roll by the mouse
   }
   if (turn.x == 0.0f && turn.y == 0.0f && turn.z == 0.0f) return false;
   if (edit.mode == EditMode::kPoints) {
-    MeshObject* mesh = AsMesh(&item);
-    PointSelection& selection = document_.selection();
-    if (!mesh || selection.empty()) return false;
-    // The selected points turn about the object's position, each by its weight's share.
-    const Placement& p = mesh->placement;
-    for (uint32_t i = 0; i < selection.count(); ++i) {
-      Vec3* v = mesh->GetPoint(selection.point(i));
-      if (!v) continue;
-      const double w = selection.weight(i);
-      v->RotateAxisDeg(turn.y * w, p.axis_Y, p.position);
-      v->RotateAxisDeg(turn.x * w, p.axis_X, p.position);
-      v->RotateAxisDeg(turn.z * w, p.axis_Z, p.position);
-    }
-    selection.rotation = selection.rotation + turn;
-    mesh->Refresh();
-    mesh->preview_dirty = 1;
-    return true;
+    MeshObject* mesh = PointsOf(item);
+    if (mesh) TurnPoints(*mesh, document_.selection(), turn);
+    return mesh != nullptr;
   }
-  SceneObject* target = &item;
-  if (edit.mode == EditMode::kTexture) {
-    target = MappingOf(item);
-    if (!target) return false;
-  }
+  SceneObject* target = EditTarget(item, edit.mode);
+  if (!target) return false;
   const bool frame_only = edit.mode == EditMode::kAxis || target->GetType() == kItemCamera;
   SetItemAngles(*target, target->placement.axis_deg + turn, frame_only);
   item.preview_dirty = 1;
@@ -416,38 +402,13 @@ bool ViewEditor::ScaleStep(SceneObject& item, int x) {
   if (edit.raster && edit.raster_size > 0.0f) f = f - std::fmod(f, edit.raster_size);
   Vec3 factors{nav.axis[0] ? f : 1.0f, nav.axis[1] ? f : 1.0f, nav.axis[2] ? f : 1.0f};
   if (edit.mode == EditMode::kPoints) {
-    MeshObject* mesh = AsMesh(&item);
-    PointSelection& selection = document_.selection();
-    if (!mesh || selection.empty()) return false;
-    factors = Vec3{std::max(factors.x, kMinPointScale), std::max(factors.y, kMinPointScale),
-                   std::max(factors.z, kMinPointScale)};
-    const Vec3& c = mesh->placement.position;
-    // Each point is brought back by the previous factors and scaled by the new ones, by its
-    // weight's share of them (a point of weight 0 stays, one of weight 1 takes them whole).
-    auto share = [](float factor, float weight) {
-      return std::max(1.0f + weight * (factor - 1.0f), kMinPointScale);
-    };
-    for (uint32_t i = 0; i < selection.count(); ++i) {
-      Vec3* v = mesh->GetPoint(selection.point(i));
-      if (!v) continue;
-      const float w = selection.weight(i);
-      const Vec3& old = selection.scale;
-      v->x = static_cast<float>(c.x + (double(v->x) - c.x) / share(old.x, w) * share(factors.x, w));
-      v->y = static_cast<float>(c.y + (double(v->y) - c.y) / share(old.y, w) * share(factors.y, w));
-      v->z = static_cast<float>(c.z + (double(v->z) - c.z) / share(old.z, w) * share(factors.z, w));
-    }
-    selection.scale = factors;
-    mesh->Refresh();
-    mesh->preview_dirty = 1;
-    return true;
+    MeshObject* mesh = PointsOf(item);
+    if (mesh) ScalePoints(*mesh, document_.selection(), factors);
+    return mesh != nullptr;
   }
-  SceneObject* target = &item;
-  if (edit.mode == EditMode::kTexture) {
-    target = MappingOf(item);
-    if (!target) return false;
-  } else if (edit.mode == EditMode::kAxis) {
-    return false;  // a pivot has no size
-  }
+  if (edit.mode == EditMode::kAxis) return false;  // a pivot has no size
+  SceneObject* target = EditTarget(item, edit.mode);
+  if (!target) return false;
   target->SetScale(factors.x, factors.y, factors.z);
   target->preview_dirty = 1;
   item.preview_dirty = 1;
@@ -460,7 +421,7 @@ void ViewEditor::FinishScale(SceneObject& item) {
     document_.selection().scale = Vec3{1.0f, 1.0f, 1.0f};
     return;
   }
-  SceneObject* target = edit.mode == EditMode::kTexture ? MappingOf(item) : &item;
+  SceneObject* target = EditTarget(item, edit.mode);
   if (!target) return;
   const bool unscaled = target->scale == Vec3{1.0f, 1.0f, 1.0f};
   if (target->GetType() == kItemCamera || target != &item ||

@@ -67,6 +67,8 @@ class ViewEditor {
   void AddPathPoint(MeshObject& path, int x, int y, bool ctrl);
   void SelectInBorder(MeshObject& mesh);
   bool Orthographic() const;
+  // `item` when it is a mesh with selected points (what Points-mode drags change), else null.
+  MeshObject* PointsOf(SceneObject& item) const;
 
   Document& document_;
   ViewGeometry& view_;

@@ -7,22 +7,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "editor/document.h"
+#include "editor/editor_fixture.h"
 #include "editor/main_window.h"
 #include "editor/object_browser.h"
-#include "editor/scripted_prompter.h"
 #include "material/material.h"
 #include "scene/group_object.h"
 #include "scene/light_source.h"
 #include "scene/mesh_object.h"
-#include "script/scene_writer.h"
 
 using namespace orvane;
 using namespace orvane::editor;
@@ -41,21 +37,11 @@ const char* const kScene =
 
 }  // namespace
 
-class BrowserTest : public QObject {
+class BrowserTest : public QObject, public EditorFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ScriptedPrompter> prompter_;
-  std::unique_ptr<MainWindow> window_;
-
-  Document& Doc() { return window_->document(); }
   ObjectBrowser& Browser() { return window_->objectBrowser(); }
-  std::string SceneText() {
-    std::ostringstream out;
-    WriteScene(Doc().scene(), out);
-    return out.str();
-  }
   // The browser's entry named `name` (the first one, in tree order).
   QTreeWidgetItem* Entry(const QString& name) {
     const auto found = Browser().tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
@@ -80,22 +66,11 @@ class BrowserTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QDir::setCurrent(dir_->path());
-    prompter_ = std::make_unique<ScriptedPrompter>();
-    window_ = std::make_unique<MainWindow>(*prompter_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    Start();
     QTRY_VERIFY(Browser().isVisible());
-    const QString path = dir_->filePath("scene.ovs");
-    std::ofstream(path.toStdString()) << kScene;
-    QVERIFY(Doc().OpenPath(path.toStdString()));
+    OpenText(kScene);
   }
-  void cleanup() {
-    window_.reset();
-    QCOMPARE(prompter_->unanswered, std::vector<std::string>());
-  }
+  void cleanup() { Stop(); }
 
   // An edited entry text renames its item when the name is free among its kind; a taken name
   // is refused with its message and the old text comes back.

@@ -5,22 +5,18 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "editor/document.h"
+#include "editor/editor_fixture.h"
 #include "editor/main_window.h"
-#include "editor/scripted_prompter.h"
 #include "editor/tool_window.h"
 #include "modelling/object_edits.h"
 #include "scene/camera.h"
 #include "scene/mesh_object.h"
-#include "script/scene_writer.h"
 
 using namespace orvane;
 using namespace orvane::editor;
@@ -35,27 +31,10 @@ const char* const kScene =
 
 }  // namespace
 
-class EditWindowsTest : public QObject {
+class EditWindowsTest : public QObject, public EditorFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ScriptedPrompter> prompter_;
-  std::unique_ptr<MainWindow> window_;
-
-  Document& Doc() { return window_->document(); }
-  std::string SceneText() {
-    std::ostringstream out;
-    WriteScene(Doc().scene(), out);
-    return out.str();
-  }
-  SceneObject* Find(const char* name) {
-    for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
-      auto* item = static_cast<SceneObject*>(n->item);
-      if (item->name == name) return item;
-    }
-    return nullptr;
-  }
   template <class W>
   W* In(const char* window, const char* name) {
     ToolWindow* tool = window_->toolWindow(QString::fromUtf8(window));
@@ -84,21 +63,10 @@ class EditWindowsTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QDir::setCurrent(dir_->path());
-    prompter_ = std::make_unique<ScriptedPrompter>();
-    window_ = std::make_unique<MainWindow>(*prompter_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    const QString path = dir_->filePath("scene.ovs");
-    std::ofstream(path.toStdString()) << kScene;
-    QVERIFY(Doc().OpenPath(path.toStdString()));
+    Start();
+    OpenText(kScene);
   }
-  void cleanup() {
-    window_.reset();
-    QCOMPARE(prompter_->unanswered, std::vector<std::string>());
-  }
+  void cleanup() { Stop(); }
 
   // Rotate disables the frames; scale disables "Camera" in the Camera view only.
   void navigationEnablesTheFrames_data() {

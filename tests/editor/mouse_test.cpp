@@ -4,21 +4,17 @@
 // scene text back byte for byte.
 
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "editor/document.h"
+#include "editor/editor_fixture.h"
 #include "editor/gl_view.h"
 #include "editor/main_window.h"
-#include "editor/scripted_prompter.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
-#include "script/scene_writer.h"
 
 using namespace orvane;
 using namespace orvane::editor;
@@ -34,47 +30,20 @@ const char* const kScene =
     "trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }\n"
     "sphere ball { radius <0.5> position <3,0,0> }\n";
 
-bool Near(double a, double b, double eps = 1e-4) {
-  return std::fabs(a - b) <= eps;
-}
-
-bool Near(const Vec3& a, const Vec3& b) {
-  return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
-}
-
 }  // namespace
 
-class MouseTest : public QObject {
+class MouseTest : public QObject, public EditorFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ScriptedPrompter> prompter_;
-  std::unique_ptr<MainWindow> window_;
-
-  Document& Doc() { return window_->document(); }
   GlView& View() { return window_->view(); }
   ViewGeometry& Geometry() { return View().geometry(); }
-  std::string SceneText() {
-    std::ostringstream out;
-    WriteScene(Doc().scene(), out);
-    return out.str();
-  }
-  SceneObject* Find(const char* name) {
-    for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
-      auto* item = static_cast<SceneObject*>(n->item);
-      if (item->name == name) return item;
-    }
-    return nullptr;
-  }
   MeshObject& Plate() { return *static_cast<MeshObject*>(Find("plate")); }
 
   // Opens the test scene in `mode` with the Front view 40 pixels to the unit (so that world
   // points fall on whole pixels) and makes `current` the current object.
   void Open(int mode, const char* current, const char* extra = "") {
-    const QString path = dir_->filePath("scene.ovs");
-    std::ofstream(path.toStdString()) << kScene << extra;
-    QVERIFY(Doc().OpenPath(path.toStdString()));
+    OpenText(std::string(kScene) + extra);
     Doc().SetViewMode(mode);
     Geometry().front_width = Geometry().width / 40.0f;
     Geometry().side_width = Geometry().width / 40.0f;
@@ -118,20 +87,10 @@ class MouseTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QDir::setCurrent(dir_->path());
-    prompter_ = std::make_unique<ScriptedPrompter>();
-    window_ = std::make_unique<MainWindow>(*prompter_);
-    window_->resize(800, 600);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    Start(QSize(800, 600));
     QTRY_VERIFY(Geometry().width > 100);
   }
-  void cleanup() {
-    window_.reset();
-    QCOMPARE(prompter_->unanswered, std::vector<std::string>());
-  }
+  void cleanup() { Stop(); }
 
   // Each view moves the object along its plane's axes, following the mouse, only along the
   // enabled axes; one drag is one undo step.

@@ -3,16 +3,14 @@
 // Top view's grid lines stand every 40 pixels; the current object is red, selected points are
 // red; scenes with nothing to draw, empty groups and broken meshes draw without a crash.
 
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <fstream>
 #include <memory>
 
 #include "editor/document.h"
+#include "editor/editor_fixture.h"
 #include "editor/gl_view.h"
 #include "editor/main_window.h"
-#include "editor/scripted_prompter.h"
 #include "scene/mesh_object.h"
 
 using namespace orvane;
@@ -31,21 +29,14 @@ const QColor kRed(255, 0, 0);
 
 }  // namespace
 
-class ViewTest : public QObject {
+class ViewTest : public QObject, public EditorFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<ScriptedPrompter> prompter_;
-  std::unique_ptr<MainWindow> window_;
-
-  Document& Doc() { return window_->document(); }
   GlView& View() { return window_->view(); }
 
   void Open(const std::string& text, int mode) {
-    const QString path = dir_->filePath("scene.ovs");
-    std::ofstream(path.toStdString()) << text;
-    QVERIFY(Doc().OpenPath(path.toStdString()));
+    OpenText(text);
     Doc().SetViewMode(mode);
     Doc().SetCurrent(nullptr);
     View().geometry().front_width = View().geometry().width / 40.0f;
@@ -62,13 +53,7 @@ class ViewTest : public QObject {
         if (image.pixelColor(x + dx, y + dy).rgb() == colour.rgb()) return true;
     return false;
   }
-  MeshObject* Plate() {
-    for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
-      auto* item = static_cast<SceneObject*>(n->item);
-      if (item->name == "plate") return static_cast<MeshObject*>(item);
-    }
-    return nullptr;
-  }
+  MeshObject* Plate() { return static_cast<MeshObject*>(Find("plate")); }
   QPoint Middle() const {
     const ViewGeometry& g = window_->view().geometry();
     return QPoint(g.width / 2, g.height / 2);
@@ -76,13 +61,7 @@ class ViewTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    prompter_ = std::make_unique<ScriptedPrompter>();
-    window_ = std::make_unique<MainWindow>(*prompter_);
-    window_->resize(800, 600);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    Start(QSize(800, 600));
     QTRY_VERIFY(View().geometry().width > 100);
   }
   void cleanup() { window_.reset(); }
@@ -97,7 +76,7 @@ class ViewTest : public QObject {
     }
     QVERIFY(Near(image, m.x() + 20, m.y() - 20, kWhite));  // the diagonal (−1,−1)–(1,1)
     QCOMPARE(image.pixelColor(m.x() + 25, m.y() + 12), kBackground);  // inside, off the lines
-    QVERIFY(Near(image, m.x() + 80, m.y() + 10, kGrid));  // the grid at x = 2
+    QVERIFY(Near(image, m.x() + 80, m.y() + 10, kGrid));              // the grid at x = 2
     QCOMPARE(image.pixelColor(m.x() + 60, m.y() + 10), kBackground);
 
     Doc().SetCurrent(Plate());

@@ -249,19 +249,18 @@ ObjectBrowser::ObjectBrowser(Document& document, QWidget* parent)
   connect(&document_, &Document::itemChanged, this, &ObjectBrowser::ShowPanel);
 
   // The clipboard keys of the tree; while a name is edited they go to the edit field.
-  const std::pair<QKeySequence, bool (Document::*)()> keys[] = {
-      {QKeySequence(Qt::Key_Delete), &Document::Delete},
-      {QKeySequence(Qt::CTRL | Qt::Key_C), &Document::Copy},
-      {QKeySequence(Qt::CTRL | Qt::Key_V), &Document::Paste},
-      {QKeySequence(Qt::CTRL | Qt::Key_X), &Document::Cut}};
-  for (const auto& [sequence, command] : keys) {
+  auto key = [this](const QKeySequence& sequence, std::function<bool(Document&)> command) {
     auto* shortcut = new QShortcut(sequence, tree_);
     shortcut->setContext(Qt::WidgetShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this, command = command] {
-      if (RootOf(tree_->currentItem()) != kMaterials && RootOf(tree_->currentItem()) != kTextures)
-        (document_.*command)();
+    connect(shortcut, &QShortcut::activated, this, [this, command = std::move(command)] {
+      const Root root = RootOf(tree_->currentItem());
+      if (root != kMaterials && root != kTextures) command(document_);
     });
-  }
+  };
+  key(QKeySequence(Qt::Key_Delete), [](Document& d) { return d.Delete(); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_C), [](Document& d) { return d.Copy(); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_V), [](Document& d) { return d.Paste(); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_X), [](Document& d) { return d.Cut(); });
 }
 
 int ObjectBrowser::ImageOf(const ListItem* item) {

@@ -847,6 +847,28 @@ bool Document::AppendStep(LIST* list, SceneObject* item, const QString& text) {
   return true;
 }
 
+CommandResult Document::Construct(const QString& text,
+                                  const std::function<CommandResult()>& build) {
+  auto appended = std::make_unique<AppendedItems>();
+  appended->Mark(GrowingLists(scene_));
+  CommandResult result = build();
+  appended->Collect();
+  if (!result.ok()) {
+    // A refused command appends nothing; whatever it left goes again all the same.
+    if (!appended->Empty()) {
+      appended->TakeOut(sink_);
+      AfterChange();
+    }
+    if (result.HasMessage()) Message(result.title.c_str(), result.text.c_str());
+    return result;
+  }
+  undo_.push(new AddItemsStep(*this, text, std::move(appended)));
+  SetCurrent(result.item);
+  if (result.HasMessage())
+    Message(result.title.c_str(), result.text.c_str(), MessageIcon::kWarning);
+  return result;
+}
+
 bool Document::NewGroup() {
   std::optional<std::string> name = AskFreeName(kGroupProposal, NameKind::kObject);
   if (!name) return false;

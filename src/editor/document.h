@@ -22,6 +22,7 @@
 
 #include "editor/edit_state.h"
 #include "editor/prompter.h"
+#include "modelling/command_result.h"
 #include "scene/camera.h"
 #include "scene/naming.h"
 #include "scene/preview_sink.h"
@@ -98,6 +99,7 @@ class Document : public QObject {
   void SetCurrentMaterial(Material* material) { current_material_ = material; }
   // Paste puts objects into the current group unless the browser's "objects" root is selected.
   void SetPasteIntoGroup(bool into) { paste_into_group_ = into; }
+  bool pasteIntoGroup() const { return paste_into_group_; }
 
   int viewMode() const { return view_mode_; }
   void SetViewMode(int mode);
@@ -149,6 +151,11 @@ class Document : public QObject {
   bool Delete();
   bool NewGroup();
   bool NewCamera();
+  // A command that appends to the scene's lists (the modelling commands, new lights,
+  // materials and textures) as one undo step: the step is what `build` appended. A refusal
+  // shows its message box and leaves the scene as it was; a warning is shown after the item
+  // is built, and the new item becomes the current object. Answers what `build` answered.
+  CommandResult Construct(const QString& text, const std::function<CommandResult()>& build);
   // Points mode on a mesh with selected points: the mesh the clipboard commands work on.
   MeshObject* PointsTarget() const;
   // A new mesh of the selected points of `mesh` and the triangles between them, named after

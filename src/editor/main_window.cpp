@@ -15,12 +15,14 @@
 
 #include <iostream>
 
+#include "editor/construction_dialogs.h"
 #include "editor/edit_windows.h"
 #include "editor/gl_view.h"
 #include "editor/item_edits.h"
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
 #include "editor/tool_window.h"
+#include "scene/light_source.h"
 #include "scene/mesh_object.h"
 
 namespace orvane::editor {
@@ -81,9 +83,10 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
 
   // 3. The main window itself.
   connect(browser_, &ObjectBrowser::clipboardCommandsEnabled, this, [this](bool on) {
-    for (int id : {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete})
+    for (int id : {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete, kCmdPasteNumber, kCmdPasteOnMesh})
       if (QAction* act = action(id)) act->setEnabled(on);
   });
+  connect(browser_, &ObjectBrowser::itemOpened, this, &MainWindow::OpenItem);
   view_ = new GlView(*document_, this);
   setCentralWidget(view_);
   resize(640, 480);
@@ -202,39 +205,40 @@ void MainWindow::BuildMenus() {
   QMenu* paste = edit->addMenu(tr("Paste"));
   AddCommand(paste, kCmdPaste, tr("1 Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
   QMenu* more = paste->addMenu(tr("more"));
-  AddCommand(more, kCmdPasteNumber, tr("Number..."), false);
-  AddCommand(more, kCmdPasteOnMesh, tr("as 3D-Mesh-Object..."), false);
+  AddCommand(more, kCmdPasteNumber, tr("Number..."));
+  AddCommand(more, kCmdPasteOnMesh, tr("as 3D-Mesh-Object..."));
   AddCommand(edit, kCmdDelete, tr("Delete"));
 
   QMenu* objects = bar->addMenu(tr("Objects"));
   QMenu* polygon = objects->addMenu(tr("Polygon"));
-  AddCommand(polygon, 32781, tr("Triangle"), false);
-  AddCommand(polygon, 32782, tr("Quadrangle"), false);
-  AddCommand(polygon, 32783, tr("N-Angle"), false);
+  AddCommand(polygon, kCmdTriangle, tr("Triangle..."));
+  AddCommand(polygon, kCmdQuadrangle, tr("Quadrangle..."));
+  AddCommand(polygon, kCmdNAngle, tr("N-Angle..."));
   QMenu* meshes = objects->addMenu(tr("3D-Mesh-Objects"));
   const std::pair<int, const char*> mesh_items[] = {
-      {32784, "Pyramid"},  {32795, "Cone"}, {32787, "Cube"},        {32788, "Sphere"},
-      {32842, "Cylinder"}, {32843, "Ring"}, {32875, "Height Field"}};
-  for (const auto& [id, text] : mesh_items) AddCommand(meshes, id, tr(text), false);
+      {kCmdPyramid, "Pyramid..."},         {kCmdCone, "Cone..."},         {kCmdCube, "Cube..."},
+      {kCmdMeshSphere, "Sphere..."},       {kCmdCylinder, "Cylinder..."}, {kCmdRing, "Ring..."},
+      {kCmdHeightField, "Height Field..."}};
+  for (const auto& [id, text] : mesh_items) AddCommand(meshes, id, tr(text));
   QMenu* math = objects->addMenu(tr("mathematical Objects"));
-  AddCommand(math, 32785, tr("Sphere"), false);
-  AddCommand(math, 32786, tr("Plane"), false);
+  AddCommand(math, kCmdMathSphere, tr("Sphere..."));
+  AddCommand(math, kCmdMathPlane, tr("Plane..."));
   QMenu* path = objects->addMenu(tr("Path"));
-  AddCommand(path, 32860, tr("new"), false);
-  AddCommand(path, 32861, tr("from 3D-Mesh-Object"), false);
+  AddCommand(path, kCmdNewPath, tr("new..."));
+  AddCommand(path, kCmdPathFromMesh, tr("from 3D-Mesh-Object"));
   AddCommand(objects, kCmdGroup, tr("Group-Object..."));
-  AddCommand(objects, kCmdLight, tr("Lightsource..."), false);
+  AddCommand(objects, kCmdLight, tr("Lightsource..."));
   AddCommand(objects, kCmdCamera, tr("Camera..."));
 
   QMenu* construct = bar->addMenu(tr("Construct"));
-  AddCommand(construct, 32790, tr("Lathe..."), false);
+  AddCommand(construct, kCmdLathe, tr("Lathe..."));
   QMenu* extrusion = construct->addMenu(tr("Extrusion"));
-  AddCommand(extrusion, 32871, tr("Z-direction"), false);
-  AddCommand(extrusion, 32872, tr("along Path"), false);
+  AddCommand(extrusion, kCmdZExtrusion, tr("Z-direction..."));
+  AddCommand(extrusion, kCmdPathExtrusion, tr("along Path..."));
   QMenu* polygons = construct->addMenu(tr("Polygon"));
-  AddCommand(polygons, 32873, tr("from two Polgons"), false);
-  AddCommand(polygons, 32882, tr("from Path"), false);
-  AddCommand(polygons, 32874, tr("from Image..."), false);
+  AddCommand(polygons, kCmdPolygonFromPolygons, tr("from two Polgons"));
+  AddCommand(polygons, kCmdPolygonFromPath, tr("from Path"));
+  AddCommand(polygons, kCmdScanImage, tr("from Image..."));
 
   QMenu* window = bar->addMenu(tr("Window"));
   QMenu* views = window->addMenu(tr("View"));
@@ -340,7 +344,15 @@ void MainWindow::Run(int id) {
                         MessageButtons::kOk, MessageIcon::kInformation);
       break;
     default:
+      RunConstruction(id, doc, this);
       break;
+  }
+}
+
+void MainWindow::OpenItem(ListItem* item) {
+  if (item->GetType() == kItemLight) {
+    if (auto dialog = MakeLightEditDialog(static_cast<LightSource*>(item), *document_, this))
+      dialog->exec();
   }
 }
 

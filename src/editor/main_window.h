@@ -23,6 +23,10 @@
 #include "editor/settings.h"
 
 class QAction;
+
+namespace orvane {
+class ListItem;
+}
 class QMenu;
 
 namespace orvane::editor {
@@ -121,6 +125,9 @@ class MainWindow : public QMainWindow {
   void UpdateViewChecks();
   void UpdateDisplayChecks();
   void Help();
+  // A double click in the object browser: the light dialog, the material editor or the
+  // texture window.
+  void OpenItem(ListItem* item);
   void AddRecent(const QString& path);
   void FillRecentMenu();
   void FindPathList();

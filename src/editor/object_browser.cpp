@@ -528,8 +528,13 @@ void ObjectBrowser::Drop(QTreeWidgetItem* dragged, QTreeWidgetItem* target) {
 }
 
 void ObjectBrowser::DoubleClicked(QTreeWidgetItem* entry) {
-  auto* camera = dynamic_cast<Camera*>(ItemOf(entry));
-  if (camera && document_.viewMode() == kViewCamera) document_.SetViewCamera(camera);
+  ListItem* item = ItemOf(entry);
+  if (auto* camera = dynamic_cast<Camera*>(item)) {
+    if (document_.viewMode() == kViewCamera) document_.SetViewCamera(camera);
+    return;
+  }
+  const int type = item ? item->GetType() : -1;
+  if (type == kItemLight || type == kItemMaterial || type == kItemTexture) emit itemOpened(item);
 }
 
 }  // namespace orvane::editor

@@ -73,10 +73,14 @@ class ObjectBrowser : public ToolWindow {
   // Renames the item of `entry` to `name` by the rules of its kind; false (with the message)
   // when the name is taken.
   bool Rename(QTreeWidgetItem* entry, const QString& name);
+  // What a double click on `entry` does.
+  void DoubleClicked(QTreeWidgetItem* entry);
 
  signals:
   // Cut, Copy, Paste and Delete apply (a light, camera or object is selected) or not.
   void clipboardCommandsEnabled(bool enabled);
+  // A double click on a light, material or texture: its dialog or window opens.
+  void itemOpened(ListItem* item);
 
  private:
   void AddObjects(QTreeWidgetItem* parent, const LIST* list);
@@ -85,7 +89,6 @@ class ObjectBrowser : public ToolWindow {
   void SelectionChanged();
   void ShowPanel();
   void SetFlag(uint32_t flags, bool on, const QString& text);
-  void DoubleClicked(QTreeWidgetItem* entry);
   Root RootOf(const QTreeWidgetItem* entry) const;
   void ItemReplaced(SceneObject* from, SceneObject* to);
 

@@ -191,15 +191,13 @@ class BrowserTest : public QObject, public EditorFixture {
     QCOMPARE(SceneText(), before);
   }
 
-  // Cut, Copy, Paste and Delete follow the selection: off for materials, on for objects.
+  // The six clipboard items follow the selection: off for materials, on for objects.
   void clipboardItemsFollowTheSelection() {
+    const int ids[] = {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete, kCmdPasteNumber, kCmdPasteOnMesh};
     Pick("red");
-    for (int id : {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete})
-      QVERIFY(!window_->action(id)->isEnabled());
+    for (int id : ids) QVERIFY(!window_->action(id)->isEnabled());
     Pick("lamp");
-    for (int id : {kCmdCut, kCmdCopy, kCmdPaste, kCmdDelete})
-      QVERIFY(window_->action(id)->isEnabled());
-    QVERIFY(!window_->action(kCmdPasteNumber)->isEnabled());
+    for (int id : ids) QVERIFY(window_->action(id)->isEnabled());
   }
 
   // In Points mode the clipboard works on the selected points: Copy makes "NAME_sub" (with a

@@ -847,26 +847,160 @@ bool Document::AppendStep(LIST* list, SceneObject* item, const QString& text) {
   return true;
 }
 
-CommandResult Document::Construct(const QString& text,
-                                  const std::function<CommandResult()>& build) {
+bool Document::AddStep(const QString& text, const std::function<bool()>& append) {
   auto appended = std::make_unique<AppendedItems>();
   appended->Mark(GrowingLists(scene_));
-  CommandResult result = build();
+  const bool added = append();
   appended->Collect();
-  if (!result.ok()) {
+  if (!added || appended->Empty()) {
     // A refused command appends nothing; whatever it left goes again all the same.
     if (!appended->Empty()) {
       appended->TakeOut(sink_);
       AfterChange();
     }
-    if (result.HasMessage()) Message(result.title.c_str(), result.text.c_str());
-    return result;
+    return false;
   }
   undo_.push(new AddItemsStep(*this, text, std::move(appended)));
+  return true;
+}
+
+CommandResult Document::Construct(const QString& text,
+                                  const std::function<CommandResult()>& build) {
+  CommandResult result;
+  const bool built = AddStep(text, [&] {
+    result = build();
+    return result.ok();
+  });
+  if (!built) {
+    if (result.HasMessage()) Message(result.title.c_str(), result.text.c_str());
+    if (result.ok()) result = CommandResult();  // nothing was appended after all
+    return result;
+  }
   SetCurrent(result.item);
   if (result.HasMessage())
     Message(result.title.c_str(), result.text.c_str(), MessageIcon::kWarning);
   return result;
+}
+
+// ---- Materials -----------------------------------------------------------------------------
+
+namespace {
+
+// Calls `visit` for every object of `list` and of every group in it, recursively.
+void ForEachObject(LIST* list, const std::function<void(SceneObject&)>& visit) {
+  if (!list) return;
+  for (ListNode* n = list->head; n; n = n->next) {
+    auto* object = dynamic_cast<SceneObject*>(n->item);
+    if (!object) continue;
+    visit(*object);
+    if (object->GetType() == kItemGroup)
+      ForEachObject(&static_cast<GroupObject*>(object)->members, visit);
+  }
+}
+
+}  // namespace
+
+// A material changed in place: undo and redo exchange its name and channels with the kept
+// copy. The objects that use it write their text again.
+class MaterialStep : public QUndoCommand {
+ public:
+  MaterialStep(Document& doc, const QString& text, Material* material, const Material& other)
+      : QUndoCommand(text), doc_(doc), material_(material), other_(other) {}
+  void redo() override { Exchange(); }
+  void undo() override { Exchange(); }
+
+ private:
+  void Exchange() {
+    const Material kept(*material_);
+    *material_ = other_;
+    other_ = kept;
+    ForEachObject(doc_.scene().objects, [this](SceneObject& object) {
+      if (object.material == material_) {
+        object.FreeText();
+        object.preview_dirty = 1;
+      }
+    });
+    doc_.AfterChange();
+  }
+
+  Document& doc_;
+  Material* material_;
+  Material other_;
+};
+
+// A material out of the material list; undo puts it back where it was.
+class RemoveMaterialStep : public QUndoCommand {
+ public:
+  RemoveMaterialStep(Document& doc, const QString& text, Material* material)
+      : QUndoCommand(text),
+        doc_(doc),
+        material_(material),
+        place_{doc.scene().materials, IndexOf(*doc.scene().materials, material)} {}
+  ~RemoveMaterialStep() override {
+    if (out_ && owns_) delete material_;
+  }
+  void redo() override {
+    TakeNode(place_, &owns_);
+    out_ = true;
+    doc_.AfterChange();
+  }
+  void undo() override {
+    if (PutNode(place_, material_, owns_)) out_ = false;
+    doc_.AfterChange();
+  }
+
+ private:
+  Document& doc_;
+  Material* material_;
+  ListPlace place_;
+  int owns_ = 1;
+  bool out_ = false;
+};
+
+void Document::ChangeMaterial(Material* material, const Material& after, const QString& text) {
+  if (!material) return;
+  undo_.push(new MaterialStep(*this, text, material, after));
+}
+
+bool Document::AssignMaterial(Material* material, SceneObject* object, bool members) {
+  if (!material || !object) return false;
+  return EditItem(object, tr("Assign %1").arg(material->name.c_str()), [&](SceneObject& edited) {
+    if (members && edited.GetType() == kItemGroup) {
+      ForEachObject(&static_cast<GroupObject&>(edited).members, [&](SceneObject& member) {
+        member.material = material;
+        member.FreeText();
+        member.preview_dirty = 1;
+      });
+    } else {
+      edited.material = material;
+    }
+    edited.FreeText();
+    edited.preview_dirty = 1;
+    return true;
+  });
+}
+
+bool Document::DeleteMaterial(Material* material) {
+  if (!material || !Holds(scene_.materials, material)) return false;
+  bool used = false;
+  ForEachObject(scene_.objects, [&](SceneObject& object) { used |= object.material == material; });
+  if (used) {
+    Message(kAttentionTitle, kMaterialInUseText);
+    return false;
+  }
+  undo_.push(new RemoveMaterialStep(*this, tr("Delete %1").arg(material->name.c_str()), material));
+  return true;
+}
+
+bool Document::MergeFile(const std::string& path) {
+  const bool merged = AddStep(tr("Merge %1").arg(QString::fromStdString(FileTitleOf(path))), [&] {
+    scene_.render.renderingDisabled = 1;
+    ScriptInterpreter interpreter(scene_, out_, err_);
+    interpreter.SetItemStatements(&commands_);
+    return interpreter.Run(path.c_str()) == ScriptInterpreter::kRunOk;
+  });
+  if (!merged) Message(kErrorTitle, kMergeFailedText);
+  return merged;
 }
 
 bool Document::NewGroup() {

@@ -62,6 +62,9 @@ inline constexpr const char* kExportFilter =
 inline constexpr const char* kReadFailedText = "Could not read the file!";
 inline constexpr const char* kExitQuestion = "Do you want save the scene before exit!";
 inline constexpr const char* kMappingPrefix = "_mat_object";
+inline constexpr const char* kMergeFailedText = "Can't read the file!";
+inline constexpr const char* kMaterialInUseText =
+    "The material is used by an object.\nPlease assign another material first!";
 
 class Document : public QObject {
   Q_OBJECT
@@ -156,6 +159,18 @@ class Document : public QObject {
   // shows its message box and leaves the scene as it was; a warning is shown after the item
   // is built, and the new item becomes the current object. Answers what `build` answered.
   CommandResult Construct(const QString& text, const std::function<CommandResult()>& build);
+  // The same for a command that answers whether it appended anything.
+  bool AddStep(const QString& text, const std::function<bool()>& append);
+
+  // The material commands, each one undo step. ChangeMaterial gives `material` the name and
+  // channels of `after` (the objects keep pointing at it). AssignMaterial gives `object` the
+  // material, and with `members` every member of a group, recursively, instead of the group.
+  // DeleteMaterial refuses (with its message) a material that an object uses. MergeFile runs
+  // a file of materials and textures over the scene ("Can't read the file!" when it fails).
+  void ChangeMaterial(Material* material, const Material& after, const QString& text);
+  bool AssignMaterial(Material* material, SceneObject* object, bool members);
+  bool DeleteMaterial(Material* material);
+  bool MergeFile(const std::string& path);
   // Points mode on a mesh with selected points: the mesh the clipboard commands work on.
   MeshObject* PointsTarget() const;
   // A new mesh of the selected points of `mesh` and the triangles between them, named after
@@ -195,6 +210,7 @@ class Document : public QObject {
  private:
   friend class ReplaceSceneStep;
   friend class EditItemStep;
+  friend class MaterialStep;
   // After an undo step exchanged `from` for `to` in the scene: the current items follow.
   void Repoint(SceneObject* from, SceneObject* to, bool reset_selection);
   // Runs `path` through the interpreter on the scene as it is (rendering disabled), then the

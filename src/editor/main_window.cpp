@@ -19,9 +19,13 @@
 #include "editor/edit_windows.h"
 #include "editor/gl_view.h"
 #include "editor/item_edits.h"
+#include "editor/material_browser.h"
+#include "editor/material_preview.h"
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
 #include "editor/tool_window.h"
+#include "material/material.h"
+#include "material/texture.h"
 #include "scene/light_source.h"
 #include "scene/mesh_object.h"
 
@@ -70,7 +74,6 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
   browser_ = new ObjectBrowser(*document_, this);
   tools_.push_back(browser_);
   tools_.push_back(MakeCoordinateControl(*document_, this));
-  tools_.push_back(new ToolWindow(QStringLiteral("Material-Browser"), this));
   tools_.push_back(MakeNavigationWindow(*document_, this));
   tools_.push_back(MakeEditControl(*document_, this));
   tools_.push_back(MakeTextureShow(this));
@@ -91,6 +94,13 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
   setCentralWidget(view_);
   resize(640, 480);
   FindPathList();
+  // The material previews' private scene comes before the browser that shows them.
+  material_preview_ = std::make_unique<MaterialPreview>(base_directory_, prompter_);
+  materials_ = new MaterialBrowser(*document_, *material_preview_, texture_paths_,
+                                   base_directory_ + kPathListFileName, this);
+  materials_->setObjectName(materials_->windowTitle());
+  tools_.push_back(materials_);
+  connect(materials_, &MaterialBrowser::pathsChanged, this, &MainWindow::ApplySettings);
   preferences_ = new COV_dlg_voreinstell(
       settings_, texture_paths_, prompter_,
       {base_directory_ + kPathListFileName, base_directory_ + kSettingsFileName}, this);
@@ -350,9 +360,23 @@ void MainWindow::Run(int id) {
 }
 
 void MainWindow::OpenItem(ListItem* item) {
-  if (item->GetType() == kItemLight) {
-    if (auto dialog = MakeLightEditDialog(static_cast<LightSource*>(item), *document_, this))
-      dialog->exec();
+  switch (item->GetType()) {
+    case kItemLight:
+      if (auto dialog = MakeLightEditDialog(static_cast<LightSource*>(item), *document_, this))
+        dialog->exec();
+      break;
+    case kItemMaterial:
+      document_->SetCurrentMaterial(static_cast<Material*>(item));
+      materials_->Run(kCmdEditMaterial);
+      break;
+    case kItemTexture:
+      if (ToolWindow* show = toolWindow("Texture-Show"); show && !show->shownFlag()) {
+        ShowTexture(show, *static_cast<Texture*>(item));
+        show->ShowOnce();
+      }
+      break;
+    default:
+      break;
   }
 }
 

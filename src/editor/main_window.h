@@ -32,6 +32,8 @@ class QMenu;
 namespace orvane::editor {
 
 class GlView;
+class MaterialBrowser;
+class MaterialPreview;
 class ObjectBrowser;
 class ToolWindow;
 class COV_dlg_voreinstell;
@@ -90,6 +92,8 @@ class MainWindow : public QMainWindow {
   Document& document() { return *document_; }
   GlView& view() { return *view_; }
   ObjectBrowser& objectBrowser() { return *browser_; }
+  MaterialBrowser& materialBrowser() { return *materials_; }
+  MaterialPreview& materialPreview() { return *material_preview_; }
   EditorSettings& settings() { return settings_; }
   // The directory that holds "ov_path.ovi", with a trailing '/'.
   const std::string& baseDirectory() const { return base_directory_; }
@@ -139,6 +143,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Document> document_;
   GlView* view_ = nullptr;
   ObjectBrowser* browser_ = nullptr;
+  std::unique_ptr<MaterialPreview> material_preview_;
+  MaterialBrowser* materials_ = nullptr;
   std::vector<ToolWindow*> tools_;
   COV_dlg_voreinstell* preferences_ = nullptr;
   std::map<int, QAction*> actions_;

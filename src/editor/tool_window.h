@@ -5,6 +5,10 @@
 
 #include <QDialog>
 
+namespace orvane {
+class Texture;
+}
+
 namespace orvane::editor {
 
 class ToolWindow : public QDialog {
@@ -30,5 +34,8 @@ class ToolWindow : public QDialog {
 // The "Texture-Show" window: the picture and its "Size:", "Colors:" and "Memory:" ... "bytes"
 // fields (filled by the texture commands).
 ToolWindow* MakeTextureShow(QWidget* parent);
+// Fills the "Texture-Show" window with `texture`: the picture scaled into 480 × 360 pixels,
+// its size, its colours (the palette size, or "24 bit") and the bytes of its pixels.
+void ShowTexture(ToolWindow* window, const Texture& texture);
 
 }  // namespace orvane::editor

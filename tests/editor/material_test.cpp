@@ -15,6 +15,7 @@
 #include "editor/material_browser.h"
 #include "editor/material_editor.h"
 #include "editor/material_preview.h"
+#include "editor/object_browser.h"
 #include "editor/settings.h"
 #include "editor/tool_window.h"
 #include "imageio/ilbm.h"
@@ -228,8 +229,10 @@ class MaterialTest : public QObject, public EditorFixture {
     QVERIFY(oak);
     QCOMPARE(oak->fileName.c_str(), "oak.iff");
 
+    // A double click on the texture in the object browser shows it.
     ToolWindow* show = window_->toolWindow("Texture-Show");
-    ShowTexture(show, *oak);
+    window_->objectBrowser().DoubleClicked(window_->objectBrowser().EntryOf(oak));
+    QVERIFY(show->shownFlag());
     QCOMPARE(show->findChild<QLabel*>("size")->text(), QString("64 x 64"));
     QCOMPARE(show->findChild<QLabel*>("colors")->text(), QString("256"));
     QCOMPARE(show->findChild<QLabel*>("memory")->text(), QString("4096"));

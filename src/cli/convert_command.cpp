@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "foundation/file_replace.h"
 #include "interchange/import_object.h"
 #include "interchange/pov_export.h"
 #include "interchange/three_ds.h"
@@ -279,11 +280,7 @@ bool WriteOutput(const std::string& path, const std::string& text, std::ostream&
     out.flush();
     return out.good();
   }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  return !file.fail();
+  return ReplaceFileContents(path, text);
 }
 
 }  // namespace

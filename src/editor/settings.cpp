@@ -5,8 +5,9 @@
 #include <climits>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
+
+#include "foundation/file_replace.h"
 
 namespace orvane::editor {
 
@@ -121,24 +122,7 @@ bool WritePathList(const std::string& path, const std::vector<std::string>& path
 }
 
 bool ReplaceFile(const std::string& path, const std::string& text) {
-  if (path.empty()) return false;
-  std::random_device random;
-  const std::string temporary = path + ".tmp" + std::to_string(random() % 1000000);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (out.fail()) {
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  return ReplaceFileContents(path, text);
 }
 
 }  // namespace orvane::editor

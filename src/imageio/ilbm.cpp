@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/file_replace.h"
+
 namespace orvane {
 
 namespace {
@@ -298,10 +300,7 @@ bool writeILBM(const Picture& picture, std::vector<uint8_t>& out, bool compress)
 bool writeILBM(const Picture& picture, const char* path, bool compress) {
   std::vector<uint8_t> bytes;
   if (!path || !writeILBM(picture, bytes, compress)) return false;
-  std::FILE* file = std::fopen(path, "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
+  return ReplaceFileContents(path, bytes.data(), bytes.size());
 }
 
 }  // namespace orvane

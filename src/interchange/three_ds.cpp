@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/error_output.h"
+#include "foundation/file_replace.h"
 #include "foundation/list.h"
 #include "imageio/byte_reader.h"
 #include "scene/group_object.h"
@@ -372,10 +373,7 @@ bool Build3ds(const SceneObject* object, std::vector<uint8_t>& out, String* titl
 bool Export3ds(const SceneObject* object, const char* path, String* title, String* text) {
   std::vector<uint8_t> bytes;
   if (!Build3ds(object, bytes, title, text)) return false;
-  std::FILE* f = path ? std::fopen(path, "wb") : nullptr;
-  bool ok = f != nullptr;
-  if (ok) ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) ok = false;
+  const bool ok = path && ReplaceFileContents(path, bytes.data(), bytes.size());
   if (!ok) SetMessage(title, text, kWriteErrorTitle, kWriteErrorText);
   return ok;
 }

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "foundation/file_replace.h"
 #include "foundation/list.h"
 #include "foundation/ov_string.h"
 #include "scene/scene.h"
@@ -37,11 +38,7 @@ void WriteHeader(std::ostream& out) {
 
 bool WriteExportFile(const char* fileName, const std::string& text) {
   if (!fileName || !*fileName) return false;
-  std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-  if (!file) return false;
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  return !file.fail();
+  return ReplaceFileContents(fileName, text.data(), text.size());
 }
 
 bool exportSceneVrml(Scene& scene, std::ostream& out) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_replace.h"
 #include "foundation/ov_string.h"
 #include "material/material.h"
 #include "material/native_text.h"
@@ -147,13 +148,9 @@ bool FileNameGiven(const char* fileName) {
   return fileName && fileName[0] != '\0';
 }
 
-// Writes `text` to `fileName` in one go.
+// Writes `text` to `fileName` in one go; a failed write leaves the old file as it was.
 bool WriteFile(const char* fileName, const std::string& text) {
-  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  return !file.fail();
+  return ReplaceFileContents(fileName, text.data(), text.size());
 }
 
 // A script line holds at most this many bytes: the reader drops the rest of a longer line.

@@ -1,6 +1,14 @@
 #include "cli/commands.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,10 +46,14 @@ const Command kCommands[] = {
      "options below; progress lines go to standard output.\n"
      "\n"
      "Options:\n"
-     "  -h, --help   show this help\n"
+     "  -h, --help          show this help\n"
+     "  --max-seconds N     stop the command after N seconds (1 to 31536000)\n"
+     "  --max-memory MB     let the command use at most MB megabytes of memory (64 to\n"
+     "                      1048576); what asks for more fails as out of memory\n"
      "\n"
      "Exit status: 0 when every run ended normally, 1 when a run failed (a missing file\n"
-     "included) or a picture could not be written, 2 for a usage error.\n",
+     "included) or a picture could not be written, 2 for a usage error, 3 when a limit of\n"
+     "--max-seconds or --max-memory ended the command.\n",
      &RunScripts},
     {"convert", kConvertSummary, kConvertUsage, &ConvertFiles},
 };
@@ -57,13 +69,95 @@ void MainUsage(std::ostream& out) {
   out << "\nRun 'orvane COMMAND --help' for the options of a command.\n";
 }
 
-// Splits options from operands; "--" ends the options. Fills `files` and `render` and reports
-// the first unknown option or bad value. Returns -1 for help, 0 to go on, kExitUsage on an error.
+// The limits of a run (0: none).
+struct RunLimits {
+  long seconds = 0;
+  long megabytes = 0;
+};
+
+constexpr long kMaxLimitSeconds = 31536000L;  // a year
+constexpr long kMinLimitMegabytes = 64;
+constexpr long kMaxLimitMegabytes = 1048576L;  // a terabyte
+
+// The value of a limit option at args[*i + 1], a whole number in [lo, hi].
+bool ParseLimit(const std::vector<std::string>& args, std::size_t* i, long lo, long hi, long* value,
+                std::ostream& err) {
+  const std::string& name = args[*i];
+  if (*i + 1 >= args.size()) {
+    err << "orvane run: " << name << " needs a value (see 'orvane run --help')\n";
+    return false;
+  }
+  const std::string& text = args[++*i];
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || text[0] == '+' || text[0] == ' ' || errno != 0 || *end != '\0' || v < lo ||
+      v > hi) {
+    err << "orvane run: " << name << " '" << text << "': expected a whole number " << lo << " to "
+        << hi << '\n';
+    return false;
+  }
+  *value = v;
+  return true;
+}
+
+// The memory limit in megabytes, for the out-of-memory message (0: none).
+long g_memory_limit = 0;
+
+void SetMemoryLimitNote(long megabytes) {
+  g_memory_limit = megabytes;
+}
+
+// The time limit ends the process from the alarm signal: no statement, render or read can
+// outlast it. Only what is safe in a signal handler happens there.
+char g_time_message[128];
+std::size_t g_time_message_length = 0;
+
+extern "C" void TimeIsUp(int) {
+  if (::write(2, g_time_message, g_time_message_length) < 0) {
+    // nothing more can be done about it here
+  }
+  ::_exit(kExitLimit);
+}
+
+void ApplyLimits(const RunLimits& limits) {
+  if (limits.megabytes > 0) {
+    const rlim_t bytes = static_cast<rlim_t>(limits.megabytes) << 20;
+    struct rlimit cap {};
+    if (::getrlimit(RLIMIT_AS, &cap) == 0 &&
+        (cap.rlim_max == RLIM_INFINITY || bytes < cap.rlim_max)) {
+      cap.rlim_cur = bytes;
+      ::setrlimit(RLIMIT_AS, &cap);
+    }
+    SetMemoryLimitNote(limits.megabytes);
+  }
+  if (limits.seconds > 0) {
+    const int n = std::snprintf(
+        g_time_message, sizeof g_time_message,
+        "orvane run: stopped, the time limit of %ld s is up (--max-seconds)\n", limits.seconds);
+    g_time_message_length = n > 0 ? static_cast<std::size_t>(n) : 0;
+    std::signal(SIGALRM, &TimeIsUp);
+    ::alarm(static_cast<unsigned>(limits.seconds));
+  }
+}
+
+// Splits options from operands; "--" ends the options. Fills `files`, `render` and `limits`
+// and reports the first unknown option or bad value. Returns -1 for help, 0 to go on,
+// kExitUsage on an error.
 int ParseRunArguments(const std::vector<std::string>& args, std::vector<std::string>* files,
-                      RenderOptions* render, std::ostream& err) {
+                      RenderOptions* render, RunLimits* limits, std::ostream& err) {
   bool options = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (options && arg == "--max-seconds") {
+      if (!ParseLimit(args, &i, 1, kMaxLimitSeconds, &limits->seconds, err)) return kExitUsage;
+      continue;
+    }
+    if (options && arg == "--max-memory") {
+      if (!ParseLimit(args, &i, kMinLimitMegabytes, kMaxLimitMegabytes, &limits->megabytes, err))
+        return kExitUsage;
+      continue;
+    }
     const OptionParse parsed =
         options ? ParseRenderOption(args, &i, render, err) : OptionParse::kNotRenderOption;
     if (parsed == OptionParse::kUsageError) return kExitUsage;
@@ -85,7 +179,8 @@ int ParseRunArguments(const std::vector<std::string>& args, std::vector<std::str
 int RunScripts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> files;
   RenderOptions render;
-  int parsed = ParseRunArguments(args, &files, &render, err);
+  RunLimits limits;
+  int parsed = ParseRunArguments(args, &files, &render, &limits, err);
   if (parsed < 0) {
     out << kCommands[0].usage << '\n' << kRenderOptionsHelp;
     return kExitOk;
@@ -96,6 +191,7 @@ int RunScripts(const std::vector<std::string>& args, std::ostream& out, std::ost
     err << "orvane run: no file given (see 'orvane run --help')\n";
     return kExitUsage;
   }
+  ApplyLimits(limits);
   Scene scene;
   ScriptInterpreter interpreter(scene, out, err);
   if (!render.output) render.output = DefaultOutputName(files.front());
@@ -134,7 +230,17 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     return kExitOk;
   }
   for (const Command& c : kCommands) {
-    if (first == c.name) return c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (first != c.name) continue;
+    try {
+      return c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    } catch (const std::bad_alloc&) {
+      // What the memory limit (or the machine) could not give ends the command cleanly.
+      out.flush();
+      err << "orvane " << c.name << ": out of memory";
+      if (g_memory_limit > 0) err << " (--max-memory " << g_memory_limit << ")";
+      err << '\n';
+      return g_memory_limit > 0 ? kExitLimit : kExitFailed;
+    }
   }
   if (!first.empty() && first[0] == '-') {
     err << "orvane: unknown option '" << first << "' (see 'orvane --help')\n";

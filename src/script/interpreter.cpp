@@ -42,17 +42,21 @@ class SkippingItemStatements : public ItemStatements {
 SkippingItemStatements g_skipping_items;
 
 // Item keywords, in the order of the statement table.
-const char* const kItemKeywords[] = {"object", "points", "trimesh", "construct", "sphere",
-                                     "plane",  "light",  "material", "image",   "palette",
-                                     "fractal", "chess", "fade",     "camera"};
+const char* const kItemKeywords[] = {"object",  "points", "trimesh",  "construct", "sphere",
+                                     "plane",   "light",  "material", "image",     "palette",
+                                     "fractal", "chess",  "fade",     "camera"};
 
-bool EndsWith(const String& s, char c) { return s.Length() > 0 && s.c_str()[s.Length() - 1] == c; }
+bool EndsWith(const String& s, char c) {
+  return s.Length() > 0 && s.c_str()[s.Length() - 1] == c;
+}
 
 bool StartsWith(const String& s, const char* prefix) {
   return std::strncmp(s.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
-bool IsComparisonByte(char c) { return c == '=' || c == '<' || c == '>'; }
+bool IsComparisonByte(char c) {
+  return c == '=' || c == '<' || c == '>';
+}
 
 std::string_view View(const String& s) {
   return std::string_view(s.c_str(), static_cast<size_t>(s.Length()));
@@ -72,7 +76,9 @@ int NextSingleEquals(std::string_view word, int from) {
 
 }  // namespace
 
-bool HoldsSingleEquals(const String& word) { return NextSingleEquals(View(word), 0) >= 0; }
+bool HoldsSingleEquals(const String& word) {
+  return NextSingleEquals(View(word), 0) >= 0;
+}
 
 bool IsItemKeyword(const String& word) {
   for (const char* keyword : kItemKeywords) {
@@ -84,10 +90,10 @@ bool IsItemKeyword(const String& word) {
 // ORDER: the statement loop tests keywords in this order, before the word patterns
 // (label, if, '}', else, assignment, member statement).
 const ScriptInterpreter::StatementEntry ScriptInterpreter::kStatements[] = {
-    {"comment", &ScriptInterpreter::Comment},      // comment "text" | comment expression
-    {"nl", &ScriptInterpreter::Newline},           // nl
-    {"flush", &ScriptInterpreter::Flush},          // flush
-    {"float", &ScriptInterpreter::Declare},        // float a,b[n],...
+    {"comment", &ScriptInterpreter::Comment},       // comment "text" | comment expression
+    {"nl", &ScriptInterpreter::Newline},            // nl
+    {"flush", &ScriptInterpreter::Flush},           // flush
+    {"float", &ScriptInterpreter::Declare},         // float a,b[n],...
     {"object", &ScriptInterpreter::ItemStatement},  // item blocks: keyword [name] { ... }
     {"points", &ScriptInterpreter::ItemStatement},
     {"trimesh", &ScriptInterpreter::ItemStatement},
@@ -102,11 +108,11 @@ const ScriptInterpreter::StatementEntry ScriptInterpreter::kStatements[] = {
     {"chess", &ScriptInterpreter::ItemStatement},
     {"fade", &ScriptInterpreter::ItemStatement},
     {"camera", &ScriptInterpreter::ItemStatement},
-    {"TRACE!", &ScriptInterpreter::Trace},          // TRACE! <frame> | TRACE! <>
+    {"TRACE!", &ScriptInterpreter::Trace},            // TRACE! <frame> | TRACE! <>
     {"raytrace", &ScriptInterpreter::ItemStatement},  // raytrace { settings }
-    {"goto", &ScriptInterpreter::Goto},             // goto label
-    {"jump", &ScriptInterpreter::Goto},             // jump label
-    {"EXIT!", &ScriptInterpreter::Exit},            // EXIT!
+    {"goto", &ScriptInterpreter::Goto},               // goto label
+    {"jump", &ScriptInterpreter::Goto},               // jump label
+    {"EXIT!", &ScriptInterpreter::Exit},              // EXIT!
 };
 
 ScriptInterpreter::ScriptInterpreter(Scene& scene, std::ostream& out, std::ostream& err)
@@ -203,6 +209,10 @@ int ScriptInterpreter::Statements(GroupObject* parent, bool nested) {
     if (reader_.tokenType == TokenReader::kNoToken &&
         (reader_.status == TokenReader::kEndOfInput || reader_.status == TokenReader::kNoInput)) {
       return kRunOk;
+    }
+    if (interrupt_ && interrupt_()) {
+      Report(DiagnosticKind::kError, "run stopped.");
+      return kRunFailed;
     }
     switch (Dispatch(token, parent, nested)) {
       case Flow::kContinue:
@@ -342,9 +352,9 @@ NamedValue* ScriptInterpreter::Target(std::string_view target) {
   const size_t open = target.find('[');
   if (open == std::string_view::npos) return Variable(target, 0);
   const size_t close = target.rfind(']');
-  const std::string_view index_text =
-      close != std::string_view::npos && close > open ? target.substr(open + 1, close - open - 1)
-                                                      : std::string_view();
+  const std::string_view index_text = close != std::string_view::npos && close > open
+                                          ? target.substr(open + 1, close - open - 1)
+                                          : std::string_view();
   float index = EvaluateView(index_text);
   int i = index >= 2147483647.0f ? 2147483647 : index > 0 ? static_cast<int>(index) : 0;
   return Variable(target.substr(0, open), i);
@@ -369,8 +379,8 @@ ScriptInterpreter::Flow ScriptInterpreter::Assign(const String& token) {
   float value = EvaluateView(statement.substr(static_cast<size_t>(last) + 1));
   for (int k = count - 1; k >= 0; --k) {
     int begin = k == 0 ? 0 : positions[k - 1] + 1;
-    NamedValue* variable = Target(statement.substr(static_cast<size_t>(begin),
-                                                   static_cast<size_t>(positions[k] - begin)));
+    NamedValue* variable = Target(
+        statement.substr(static_cast<size_t>(begin), static_cast<size_t>(positions[k] - begin)));
     if (!variable) {
       Report(DiagnosticKind::kWarning, "): variable not found \n");
       continue;
@@ -403,6 +413,8 @@ ScriptInterpreter::Flow ScriptInterpreter::Trace(const String&, GroupObject*) {
   return Flow::kContinue;
 }
 
-ScriptInterpreter::Flow ScriptInterpreter::Exit(const String&, GroupObject*) { return Flow::kEnd; }
+ScriptInterpreter::Flow ScriptInterpreter::Exit(const String&, GroupObject*) {
+  return Flow::kEnd;
+}
 
 }  // namespace orvane

@@ -8,6 +8,7 @@
 // every diagnostic to `err`.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string_view>
 
@@ -66,6 +67,10 @@ class ScriptInterpreter {
   // TRACE!: nothing is rendered).
   void SetItemStatements(ItemStatements* items);
   void SetFrameRenderer(FrameRenderer* renderer) { renderer_ = renderer; }
+  // Asked before every statement (loops come back to it at every turn); a true answer stops
+  // the run with the ERROR "run stopped." The editor's Cancel of a load goes through it. Null
+  // (the default) never stops.
+  void SetInterrupt(std::function<bool()> interrupt) { interrupt_ = std::move(interrupt); }
 
   Scene& scene() { return scene_; }
   TokenReader& reader() { return reader_; }
@@ -125,6 +130,7 @@ class ScriptInterpreter {
   NameIndex<LabelRecord> label_index_;  // the scene's labels by name
   ItemStatements* items_;
   FrameRenderer* renderer_ = nullptr;
+  std::function<bool()> interrupt_;
   friend class LoopRewriter;
 };
 

@@ -250,6 +250,23 @@ TEST_F(InterpreterTest, LoopsOfAllThreeKindsNest) {
   EXPECT_EQ(r.err, "");
 }
 
+// Endless loops of every kind and an endless jump end when the interrupt says so.
+TEST_F(InterpreterTest, TheInterruptStopsEndlessRuns) {
+  const char* const scripts[] = {"float i\nfor(i=0;1;i=i+1){ i=i }\n", "while(1){ }\n",
+                                 "do { } while (1)\n", "top:\ngoto top\n"};
+  for (const char* script : scripts) {
+    path_ = Write("endless.ovs", script);
+    std::ostringstream out, err;
+    ScriptInterpreter interpreter(scene_, out, err);
+    int asked = 0;
+    interpreter.SetInterrupt([&asked] { return ++asked > 1000; });
+    EXPECT_EQ(interpreter.Run(path_.c_str()), ScriptInterpreter::kRunFailed) << script;
+    EXPECT_EQ(asked, 1001) << script;
+    EXPECT_NE(err.str().find(": ERROR (line "), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("run stopped."), std::string::npos) << err.str();
+  }
+}
+
 TEST_F(InterpreterTest, DiagnosticsInRewrittenLoopsNameTheLinesOfTheFile) {
   RunResult r = RunScript(
       "float i\nwhile(i<2){\n  i=i+1\n  bogus\n}\n"  // lines 1-5

@@ -1,5 +1,8 @@
 #include "editor/document.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QUndoCommand>
 
 #include <algorithm>
@@ -526,12 +529,59 @@ bool Document::OpenPath(const std::string& path) {
   return true;
 }
 
-bool Document::LoadInto(const std::string& path) {
+namespace {
+
+// A load that runs for more than half a second shows "Loading..." with a Cancel button, which
+// stops the script at its next statement. The dialog is application-modal: nothing else can
+// be clicked while the scene is half loaded.
+class LoadWatch {
+ public:
+  bool Cancelled() {
+    if (++calls_ % 256 != 0) return false;
+    if (!dialog_) {
+      if (timer_.elapsed() < 500) return false;
+      dialog_ =
+          std::make_unique<QProgressDialog>(QObject::tr("Loading..."), QObject::tr("Cancel"), 0, 0);
+      dialog_->setWindowModality(Qt::ApplicationModal);
+      dialog_->setMinimumDuration(0);
+      dialog_->show();
+    }
+    if (events_.elapsed() >= 50) {
+      QCoreApplication::processEvents();
+      events_.restart();
+    }
+    return dialog_->wasCanceled();
+  }
+
+ private:
+  QElapsedTimer timer_ = Started();
+  QElapsedTimer events_ = Started();
+  std::unique_ptr<QProgressDialog> dialog_;
+  uint64_t calls_ = 0;
+
+  static QElapsedTimer Started() {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }
+};
+
+}  // namespace
+
+bool Document::RunScript(const std::string& path) {
   scene_.render.renderingDisabled = 1;
   ScriptInterpreter interpreter(scene_, out_, err_);
   interpreter.SetItemStatements(&commands_);
-  const int result = interpreter.Run(path.c_str());
-  if (result != ScriptInterpreter::kRunOk) return false;
+  LoadWatch watch;
+  if (load_interrupt_)
+    interpreter.SetInterrupt(load_interrupt_);
+  else
+    interpreter.SetInterrupt([&watch] { return watch.Cancelled(); });
+  return interpreter.Run(path.c_str()) == ScriptInterpreter::kRunOk;
+}
+
+bool Document::LoadInto(const std::string& path) {
+  if (!RunScript(path)) return false;
   AfterLoad();
   return true;
 }
@@ -993,12 +1043,8 @@ bool Document::DeleteMaterial(Material* material) {
 }
 
 bool Document::MergeFile(const std::string& path) {
-  const bool merged = AddStep(tr("Merge %1").arg(QString::fromStdString(FileTitleOf(path))), [&] {
-    scene_.render.renderingDisabled = 1;
-    ScriptInterpreter interpreter(scene_, out_, err_);
-    interpreter.SetItemStatements(&commands_);
-    return interpreter.Run(path.c_str()) == ScriptInterpreter::kRunOk;
-  });
+  const bool merged = AddStep(tr("Merge %1").arg(QString::fromStdString(FileTitleOf(path))),
+                              [&] { return RunScript(path); });
   if (!merged) Message(kErrorTitle, kMergeFailedText);
   return merged;
 }

@@ -133,6 +133,11 @@ class Document : public QObject {
   // The item changed in place (coordinates to show again, lists to rebuild).
   void NotifyItemChanged() { emit itemChanged(); }
 
+  // Loading runs a script, which may not end by itself: after half a second a "Loading..."
+  // dialog offers Cancel, which fails the load like a script error. Tests put their own
+  // answer in its place (null: the dialog again).
+  void SetLoadInterrupt(std::function<bool()> interrupt) { load_interrupt_ = std::move(interrupt); }
+
   // The file flows. Each answers whether it changed or wrote something.
   bool NewScene();
   bool Open();
@@ -216,6 +221,9 @@ class Document : public QObject {
   // Runs `path` through the interpreter on the scene as it is (rendering disabled), then the
   // steps after loading. False when the run failed.
   bool LoadInto(const std::string& path);
+  // Runs `path` through the interpreter on the scene as it is (rendering disabled), with the
+  // load's interrupt. False when the run failed or was stopped.
+  bool RunScript(const std::string& path);
   void AfterLoad();
   void Message(const char* title, const char* text, MessageIcon icon = MessageIcon::kNone);
   // Asks for a name until one is free (`kind`'s names) or the user cancels.
@@ -254,6 +262,7 @@ class Document : public QObject {
   SceneObject* edit_item_ = nullptr;
   std::unique_ptr<SceneObject> edit_before_;
   bool edit_swapped_ = false;
+  std::function<bool()> load_interrupt_;
   int view_mode_ = kViewCamera;
   int display_mode_ = 0;
 };

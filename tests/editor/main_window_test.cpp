@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <fstream>
@@ -248,6 +250,31 @@ class MainWindowTest : public QObject {
     }();
     QCOMPARE(ObjectNames(Doc().scene()), QStringList({"ball", "box"}));
     QVERIFY(reopened.find("sphere ball") != std::string::npos);
+  }
+
+  // A script that never ends can be stopped: after half a second "Loading..." offers Cancel,
+  // which fails the open like a broken file; undo gives the old scene back.
+  void anEndlessLoadIsCancelled() {
+    Start();
+    WriteFile(Path("two.ovs"), kTwoObjects);
+    QVERIFY(Doc().OpenPath(Path("two.ovs").toStdString()));
+    WriteFile(Path("endless.ovs"), "sphere a { }\ntop:\ngoto top\n");
+    bool cancelled = false;
+    QTimer cancel;
+    connect(&cancel, &QTimer::timeout, [&cancelled] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+          dialog->cancel();
+          cancelled = true;
+        }
+      }
+    });
+    cancel.start(100);
+    QVERIFY(!Doc().OpenPath(Path("endless.ovs").toStdString()));
+    QVERIFY(cancelled);
+    QCOMPARE(prompter_->Messages().back(), std::string("Error: Could not read the file!"));
+    Doc().undoStack().undo();
+    QCOMPARE(ObjectNames(Doc().scene()), QStringList({"ball", "box"}));
   }
 
   void saveWithoutFileWritesNothingAndSaveAsChoosesTheWriter() {

@@ -23,6 +23,8 @@
 #include "editor/material_preview.h"
 #include "editor/object_browser.h"
 #include "editor/preferences_sheet.h"
+#include "editor/render_sheet.h"
+#include "editor/render_window.h"
 #include "editor/tool_window.h"
 #include "material/material.h"
 #include "material/texture.h"
@@ -77,8 +79,10 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
   tools_.push_back(MakeNavigationWindow(*document_, this));
   tools_.push_back(MakeEditControl(*document_, this));
   tools_.push_back(MakeTextureShow(this));
-  tools_.push_back(new ToolWindow(QStringLiteral("Render"), this));
-  tools_.push_back(new ToolWindow(QStringLiteral("Render Preferences"), this));
+  render_sheet_ = new COV_wnd_render(*document_, this);
+  render_ = new RenderWindow(*document_, settings_, render_sheet_, this);
+  tools_.push_back(render_);
+  tools_.push_back(render_sheet_);
   for (ToolWindow* tool : tools_) tool->setObjectName(tool->windowTitle());
   const QSize small(200, 160);
   for (const char* title : {"Coordinate-Control", "Navigation", "Edit-Control"})
@@ -118,7 +122,10 @@ MainWindow::MainWindow(Prompter& prompter, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // The view's display lists and the document's steps go before the document.
+  // The view's display lists, the render window (which may be tracing the scene) and the
+  // document's steps go before the document.
+  delete render_;
+  render_ = nullptr;
   delete view_;
   view_ = nullptr;
 }
@@ -172,8 +179,9 @@ QAction* MainWindow::action(int id) const {
 }
 
 ToolWindow* MainWindow::toolWindow(const QString& title) const {
+  // By the name the window had at start: the render window's title shows the picture size.
   for (ToolWindow* tool : tools_) {
-    if (tool->windowTitle() == title) return tool;
+    if (tool->objectName() == title) return tool;
   }
   return nullptr;
 }
@@ -188,8 +196,8 @@ void MainWindow::BuildMenus() {
   recent_menu_ = file->addMenu(tr("Recent Files"));
   recent_menu_->setObjectName("recentFiles");
   file->addSeparator();
-  AddCommand(file, kCmdRender, tr("Render..."), false);
-  AddCommand(file, kCmdRenderPreferences, tr("Render Preferences..."), false);
+  AddCommand(file, kCmdRender, tr("Render..."));
+  AddCommand(file, kCmdRenderPreferences, tr("Render Preferences..."));
   file->addSeparator();
   AddCommand(file->addMenu(tr("Import")), kCmdImport, tr("Object..."));
   AddCommand(file->addMenu(tr("Export")), kCmdExport, tr("Object..."));
@@ -313,6 +321,12 @@ void MainWindow::Run(int id) {
     case kCmdExport:
       doc.Export();
       break;
+    case kCmdRender:
+      render_->ShowOnce();
+      break;
+    case kCmdRenderPreferences:
+      render_sheet_->ShowOnce();
+      break;
     case kCmdPreferences:
       if (!preferences_->isVisible()) preferences_->show();
       break;
@@ -357,6 +371,11 @@ void MainWindow::Run(int id) {
       RunConstruction(id, doc, this);
       break;
   }
+}
+
+void MainWindow::SetLauncher(Launcher launcher) {
+  launcher_ = std::move(launcher);
+  render_->SetLauncher(launcher_);
 }
 
 void MainWindow::OpenItem(ListItem* item) {

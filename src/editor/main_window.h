@@ -32,7 +32,9 @@ class QMenu;
 namespace orvane::editor {
 
 class GlView;
+class COV_wnd_render;
 class MaterialBrowser;
+class RenderWindow;
 class MaterialPreview;
 class ObjectBrowser;
 class ToolWindow;
@@ -94,6 +96,8 @@ class MainWindow : public QMainWindow {
   ObjectBrowser& objectBrowser() { return *browser_; }
   MaterialBrowser& materialBrowser() { return *materials_; }
   MaterialPreview& materialPreview() { return *material_preview_; }
+  RenderWindow& renderWindow() { return *render_; }
+  COV_wnd_render& renderSheet() { return *render_sheet_; }
   EditorSettings& settings() { return settings_; }
   // The directory that holds "ov_path.ovi", with a trailing '/'.
   const std::string& baseDirectory() const { return base_directory_; }
@@ -106,7 +110,7 @@ class MainWindow : public QMainWindow {
   // How outside programs are started (Help): program and arguments; false when the program
   // could not be started. Tests replace it.
   using Launcher = std::function<bool(const QString& program, const QStringList& arguments)>;
-  void SetLauncher(Launcher launcher) { launcher_ = std::move(launcher); }
+  void SetLauncher(Launcher launcher);
 
   // Runs a command as its menu item does.
   void Run(int id);
@@ -145,6 +149,8 @@ class MainWindow : public QMainWindow {
   ObjectBrowser* browser_ = nullptr;
   std::unique_ptr<MaterialPreview> material_preview_;
   MaterialBrowser* materials_ = nullptr;
+  RenderWindow* render_ = nullptr;
+  COV_wnd_render* render_sheet_ = nullptr;
   std::vector<ToolWindow*> tools_;
   COV_dlg_voreinstell* preferences_ = nullptr;
   std::map<int, QAction*> actions_;

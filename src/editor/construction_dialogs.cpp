@@ -226,8 +226,8 @@ void ConstructionDialog::Refresh() {
 }
 
 bool ConstructionDialog::Confirm() {
-  result_ = build_(*this);
-  if (!result_.ok()) return false;
+  result_ = CommandResult();
+  if (!build_(*this)) return false;
   accept();
   return true;
 }
@@ -315,9 +315,11 @@ std::vector<QString> PathNames(Scene& scene, const SceneObject* current, int* cu
 // "OK" of a construction: the command as one undo step.
 ConstructionDialog::Build Builds(const char* title,
                                  std::function<CommandResult(const ConstructionDialog&)> command) {
-  return [title, command](const ConstructionDialog& dialog) {
-    return dialog.document().Construct(QObject::tr("New %1").arg(QString::fromUtf8(title)),
-                                       [&] { return command(dialog); });
+  return [title, command](ConstructionDialog& dialog) {
+    const CommandResult result = dialog.document().Construct(
+        QObject::tr("New %1").arg(QString::fromUtf8(title)), [&] { return command(dialog); });
+    dialog.SetResult(result);
+    return result.ok();
   };
 }
 
@@ -751,11 +753,13 @@ std::unique_ptr<ConstructionDialog> MakeConstructionDialog(int id, Document& doc
 
 std::unique_ptr<ConstructionDialog> MakeLightEditDialog(LightSource* light, Document& document,
                                                         QWidget* parent) {
-  auto build = [light](const ConstructionDialog& d) {
+  auto build = [light](ConstructionDialog& d) {
     Document& doc = d.document();
     const String name = NameOf(d);
-    if (name != light->name && IsNameTaken(doc.scene(), name, NameKind::kLight))
-      return CommandResult::Refused(kLightNameTakenTitle, kLightNameTakenText);
+    if (name != light->name && IsNameTaken(doc.scene(), name, NameKind::kLight)) {
+      doc.prompter().Message(kLightNameTakenTitle, kLightNameTakenText);
+      return false;
+    }
     const LightDialogValues values = LightValues(d);
     SceneObject* edited = nullptr;
     doc.EditItem(light, QObject::tr("Edit %1").arg(Q(light->name)), [&](SceneObject& item) {
@@ -766,8 +770,8 @@ std::unique_ptr<ConstructionDialog> MakeLightEditDialog(LightSource* light, Docu
       edited = &item;
       return true;
     });
-    return edited ? CommandResult::Built(edited)
-                  : CommandResult::Refused(kOutOfMemoryTitle, kOutOfMemoryText);
+    d.SetResult(CommandResult::Built(edited));
+    return edited != nullptr;
   };
   return std::make_unique<ConstructionDialog>(
       document, "Lightsource", LightFields(Q(light->name), LightDialogValuesOf(*light)), build,

@@ -75,7 +75,8 @@ class ConstructionDialog : public QDialog {
     int maximum = 255;
     std::function<void(ConstructionDialog&)> pressed;  // buttons
   };
-  using Build = std::function<CommandResult(const ConstructionDialog&)>;
+  // What OK does: true when the item was built (after its refusal message otherwise).
+  using Build = std::function<bool(ConstructionDialog&)>;
   using Update = std::function<void(ConstructionDialog&)>;
 
   ConstructionDialog(Document& document, const QString& title, std::vector<Field> fields,
@@ -99,8 +100,9 @@ class ConstructionDialog : public QDialog {
 
   // "OK": builds the item. True (and the dialog accepted) when it was built.
   bool Confirm();
-  // What the last Confirm built, or null.
+  // What the last Confirm built (a modelling command's result), kept by the build.
   const CommandResult& result() const { return result_; }
+  void SetResult(const CommandResult& result) { result_ = result; }
   Document& document() const { return document_; }
 
  private:

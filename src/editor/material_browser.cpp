@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "editor/construction_dialogs.h"
 #include "editor/document.h"
 #include "editor/file_filter.h"
 #include "editor/material_editor.h"
@@ -123,8 +124,7 @@ MaterialBrowser::MaterialBrowser(Document& document, MaterialPreview& preview,
   add(material, kCmdEditMaterial, "Edit...");
   QMenu* texture = bar->addMenu(tr("Texture"))->addMenu(tr("New Texture"));
   add(texture, kCmdImageTexture, "Image");
-  // Procedural textures are written in the scene language for now.
-  add(texture, kCmdProceduralTexture, "Procedure")->setEnabled(false);
+  add(texture, kCmdProceduralTexture, "Procedure");
 
   grid_ = new MaterialGrid(*this);
   scroll_ = new QScrollArea(this);
@@ -218,6 +218,9 @@ void MaterialBrowser::Run(int id) {
       return Edit(false);
     case kCmdImageTexture:
       return LoadTexture();
+    case kCmdProceduralTexture:
+      if (auto dialog = MakeProceduralTextureDialog(document_, this)) dialog->exec();
+      return;
     default:
       return;
   }
@@ -423,6 +426,127 @@ void MaterialBrowser::LoadTexture() {
     texture.release();
     return true;
   });
+}
+
+// ---- Procedural textures --------------------------------------------------------------------
+
+namespace {
+
+using Field = ConstructionDialog::Field;
+
+Field TextField(const char* label, const QString& value) {
+  Field field;
+  field.label = QString::fromUtf8(label);
+  field.value = value;
+  return field;
+}
+
+Field SliderField(const char* label, int value) {
+  Field field = TextField(label, QString::number(value));
+  field.kind = Field::kSlider;
+  field.maximum = 255;
+  return field;
+}
+
+// The textures whose 8-bit pictures can lend a fractal their colours.
+std::vector<Texture*> PaletteTextures(Scene& scene) {
+  std::vector<Texture*> found;
+  for (ListNode* n = scene.images ? scene.images->head : nullptr; n; n = n->next) {
+    if (!n->item || n->item->GetType() != kItemTexture) continue;
+    auto* texture = static_cast<Texture*>(n->item);
+    const Picture* picture = texture->picture();
+    if (picture && picture->paletteCount > 0) found.push_back(texture);
+  }
+  return found;
+}
+
+// "proc_tex" while it is free, else counted on ("proc_tex1", ...).
+std::string ProceduralName(Scene& scene) {
+  std::string name = kProceduralBaseName;
+  for (int n = 1; FindTexture(scene.images, String(name.c_str())); ++n)
+    name = kProceduralBaseName + std::to_string(n);
+  return name;
+}
+
+bool NewProceduralTexture(Document& doc, const ConstructionDialog& d) {
+  Scene& scene = doc.scene();
+  const String name = FileSafeName(String(d.Text("Name").toUtf8().constData()), "proc_tex");
+  if (FindTexture(scene.images, name)) {
+    doc.prompter().Message("Error", kMaterialTaken);
+    return false;
+  }
+  const int kinds[] = {kTextureFractal, kTextureChess, kTextureFade};
+  const int type = std::clamp(d.Choice("Type"), 0, 2);
+  auto texture = std::make_unique<Texture>(kinds[type]);
+  texture->name = name;
+  if (type == 0) {
+    Fractal& f = texture->fractal;
+    f.xMin = d.Number("Xmin");
+    f.yMin = d.Number("Ymin");
+    f.xMax = d.Number("Xmax");
+    f.yMax = d.Number("Ymax");
+    f.iterations = static_cast<int16_t>(std::clamp(d.Count("Iterationen"), 1, 32767));
+    const std::vector<Texture*> palettes = PaletteTextures(scene);
+    const int chosen = d.Choice("Palette");
+    if (chosen >= 0 && chosen < static_cast<int>(palettes.size())) {
+      f.SetPalette(palettes[chosen]->picture());
+      texture->paletteName = palettes[chosen]->name;
+    }
+  } else {
+    auto c = [&d](const char* label) { return static_cast<int16_t>(d.Count(label)); };
+    texture->twoColours.SetColour1(c("R1"), c("G1"), c("B1"));
+    texture->twoColours.SetColour2(c("R2"), c("G2"), c("B2"));
+  }
+  Texture* added = nullptr;
+  doc.AddStep(QObject::tr("New texture %1").arg(name.c_str()), [&] {
+    if (!scene.images && !scene.EnsureLists(ErrorOutput())) return false;
+    if (!scene.images->Append(texture.get(), 1)) return false;
+    added = texture.release();
+    return true;
+  });
+  if (!added) doc.prompter().Message(kOutOfMemoryTitle, kOutOfMemoryText);
+  return added != nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<ConstructionDialog> MakeProceduralTextureDialog(Document& document,
+                                                                QWidget* parent) {
+  Scene& scene = document.scene();
+  std::vector<QString> palettes;
+  for (Texture* t : PaletteTextures(scene)) palettes.push_back(QString::fromUtf8(t->name.c_str()));
+  if (palettes.empty())
+    document.prompter().Message("Warning", kNoPaletteWarning, MessageButtons::kOk,
+                                MessageIcon::kWarning);
+  Field type;
+  type.kind = Field::kRadio;
+  type.label = "Type";
+  type.items = {"Mandelbrot", "Chess", "Fade"};
+  Field palette;
+  palette.kind = Field::kChoice;
+  palette.label = "Palette";
+  palette.items = palettes;
+  std::vector<Field> fields{TextField("Name", QString::fromStdString(ProceduralName(scene))),
+                            type,
+                            palette,
+                            TextField("Xmin", "-2.7"),
+                            TextField("Ymin", "-1"),
+                            TextField("Xmax", "0.5"),
+                            TextField("Ymax", "1"),
+                            TextField("Iterationen", "20")};
+  for (const char* label : {"R1", "G1", "B1"}) fields.push_back(SliderField(label, 255));
+  for (const char* label : {"R2", "G2", "B2"}) fields.push_back(SliderField(label, 0));
+  auto update = [](ConstructionDialog& d) {
+    const bool fractal = d.Choice("Type") == 0;
+    for (const char* label : {"Palette", "Xmin", "Ymin", "Xmax", "Ymax", "Iterationen"})
+      d.SetFieldEnabled(label, fractal);
+    for (const char* label : {"R1", "G1", "B1", "R2", "G2", "B2"})
+      d.SetFieldEnabled(label, !fractal);
+  };
+  return std::make_unique<ConstructionDialog>(
+      document, "Procedural Texture", std::move(fields),
+      [&document](ConstructionDialog& d) { return NewProceduralTexture(document, d); }, update,
+      parent);
 }
 
 }  // namespace orvane::editor

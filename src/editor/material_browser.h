@@ -65,6 +65,19 @@ inline constexpr const char* kAddPathQuestion =
     "The path to this texture was not found in the preferences/pathes!\nDo you want add the path "
     "to this list?";
 inline constexpr const char* kMaterialWriteFailed = "Can't write the file!";
+inline constexpr const char* kProceduralBaseName = "proc_tex";
+inline constexpr const char* kNoPaletteWarning =
+    "There are no Amiga-IFF-(8bit)-textures for the colors loaded.\nYou will not be able to "
+    "generate fractal-(mandelbrot)-textures";
+
+class ConstructionDialog;
+
+// The "Procedural Texture" dialog: a Mandelbrot fractal (its palette from an 8-bit texture,
+// its window and iterations) or a two-colour chess or fade texture, named from "proc_tex".
+// Without 8-bit textures it warns first that fractals will have no colours. OK adds the
+// texture as one undo step; a taken name is refused.
+std::unique_ptr<ConstructionDialog> MakeProceduralTextureDialog(Document& document,
+                                                                QWidget* parent);
 
 class MaterialBrowser : public ToolWindow {
   Q_OBJECT

@@ -11,6 +11,7 @@
 
 #include <fstream>
 
+#include "editor/construction_dialogs.h"
 #include "editor/editor_fixture.h"
 #include "editor/material_browser.h"
 #include "editor/material_editor.h"
@@ -192,6 +193,38 @@ class MaterialTest : public QObject, public EditorFixture {
     Browser().Run(kCmdPasteMaterial);
     QVERIFY(Named("navy"));
     Doc().undoStack().undo();
+    Doc().undoStack().undo();
+    Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+  }
+
+  // Procedural textures: named from "proc_tex", the fields of their kind enabled; without
+  // 8-bit textures the dialog warns that fractals get no colours.
+  void proceduralTextures() {
+    const std::string before = SceneText();
+    std::unique_ptr<ConstructionDialog> chess = MakeProceduralTextureDialog(Doc(), window_.get());
+    QVERIFY(Expect({std::string("Warning: ") + kNoPaletteWarning}));
+    QCOMPARE(chess->Text("Name"), QString("proc_tex"));
+    QVERIFY(chess->FieldEnabled("Xmin") && !chess->FieldEnabled("R2"));
+    chess->SetChoice("Type", 1);
+    QVERIFY(!chess->FieldEnabled("Xmin") && chess->FieldEnabled("R2"));
+    chess->SetText("G2", "128");
+    QVERIFY(chess->Confirm());
+    Texture* made = FindTexture(Doc().scene().images, String("proc_tex"));
+    QVERIFY(made && made->kind == kTextureChess);
+    QCOMPARE(made->twoColours.colour2(), (Colour16{0, 128, 0}));
+
+    std::unique_ptr<ConstructionDialog> fractal = MakeProceduralTextureDialog(Doc(), window_.get());
+    QCOMPARE(fractal->Text("Name"), QString("proc_tex1"));
+    fractal->SetText("Name", "proc_tex");
+    prompter_->asked.clear();
+    QVERIFY(!fractal->Confirm());
+    QVERIFY(Expect({std::string("Error: ") + kMaterialTaken}));
+    fractal->SetText("Name", "mandel");
+    fractal->SetText("Iterationen", "50");
+    QVERIFY(fractal->Confirm());
+    Texture* mandel = FindTexture(Doc().scene().images, String("mandel"));
+    QVERIFY(mandel && mandel->kind == kTextureFractal && mandel->fractal.iterations == 50);
     Doc().undoStack().undo();
     Doc().undoStack().undo();
     QCOMPARE(SceneText(), before);

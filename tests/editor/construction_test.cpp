@@ -106,12 +106,7 @@ class ConstructionTest : public QObject, public EditorFixture {
     for (int id : ids) {
       const std::string before = SceneText();
       Build(id);
-      const std::string after = SceneText();
-      QVERIFY(after != before);
-      Doc().undoStack().undo();
-      QCOMPARE(SceneText(), before);
-      Doc().undoStack().redo();
-      QCOMPARE(SceneText(), after);
+      CheckUndo(before);
     }
     // A name a scene file could not read back as one word is made file-safe.
     std::unique_ptr<ConstructionDialog> field = Open(kCmdHeightField);

@@ -53,6 +53,15 @@ class EditorFixture {
     orvane::WriteScene(Doc().scene(), out);
     return out.str();
   }
+  // The last step changed the scene: undo gives back `before` exactly, redo what it made.
+  void CheckUndo(const std::string& before) {
+    const std::string after = SceneText();
+    QVERIFY(after != before);
+    Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+    Doc().undoStack().redo();
+    QCOMPARE(SceneText(), after);
+  }
   // The top-level object named `name`, or null.
   orvane::SceneObject* Find(const char* name) {
     for (orvane::ListNode* n = Doc().scene().objects->head; n; n = n->next) {

@@ -75,15 +75,6 @@ class MouseTest : public QObject, public EditorFixture {
     Send(QEvent::MouseButtonPress, at);
     Send(QEvent::MouseButtonRelease, at, modifiers);
   }
-  // Undo gives back `before` exactly, redo what the edit made.
-  void CheckUndo(const std::string& before) {
-    const std::string after = SceneText();
-    QVERIFY(after != before);
-    Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
-    Doc().undoStack().redo();
-    QCOMPARE(SceneText(), after);
-  }
 
  private slots:
   void init() {

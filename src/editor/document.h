@@ -99,7 +99,10 @@ class Document : public QObject {
   // Makes `item` (an object, light or camera of the scene, or null) the current object; a
   // camera also becomes the current camera.
   void SetCurrent(SceneObject* item);
-  void SetCurrentMaterial(Material* material) { current_material_ = material; }
+  void SetCurrentMaterial(Material* material) {
+    current_material_ = material;
+    emit currentMaterialChanged();
+  }
   // Paste puts objects into the current group unless the browser's "objects" root is selected.
   void SetPasteIntoGroup(bool into) { paste_into_group_ = into; }
   bool pasteIntoGroup() const { return paste_into_group_; }
@@ -200,6 +203,8 @@ class Document : public QObject {
   void sceneChanged();
   // The current object or camera changed.
   void currentChanged();
+  // The current material changed (the material browser selects its cell).
+  void currentMaterialChanged();
   void titleChanged();
   void viewModeChanged();
   void displayModeChanged();

@@ -134,6 +134,9 @@ MaterialBrowser::MaterialBrowser(Document& document, MaterialPreview& preview,
   layout->addWidget(scroll_);
   resize(4 * kCellWidth + 20, 3 * kCellHeight + 40);
   connect(&document_, &Document::sceneChanged, this, &MaterialBrowser::Sync);
+  connect(&document_, &Document::currentMaterialChanged, this, [this] {
+    if (const int k = CellOf(document_.currentMaterial())) Select(k);
+  });
 }
 
 MaterialBrowser::~MaterialBrowser() = default;

@@ -116,6 +116,8 @@ class MaterialTest : public QObject, public EditorFixture {
     QCOMPARE(Browser().CellAt(QPoint(75, 90)), 4);
     Browser().Click(3);
     QCOMPARE(Doc().currentMaterial(), Browser().cells()[2].material);
+    Doc().SetCurrentMaterial(Browser().cells()[0].material);  // as the object browser does
+    QCOMPARE(Browser().selected(), 1);
 
     Doc().undoStack().undo();
     Doc().undoStack().undo();

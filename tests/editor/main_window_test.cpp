@@ -1,6 +1,8 @@
 // The editor's shell driven through its real widgets: menus, shortcuts and file flows, with
 // the dialogs answered by a ScriptedPrompter.
 
+#include <sys/resource.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+
+#include <csignal>
 
 #include <fstream>
 #include <memory>
@@ -23,6 +27,7 @@
 #include "editor/scene_lists.h"
 #include "editor/scripted_prompter.h"
 #include "editor/tool_window.h"
+#include "interchange/vrml_export.h"
 #include "material/material.h"
 #include "scene/group_object.h"
 #include "script/scene_writer.h"
@@ -275,6 +280,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(prompter_->Messages().back(), std::string("Error: Could not read the file!"));
     Doc().undoStack().undo();
     QCOMPARE(ObjectNames(Doc().scene()), QStringList({"ball", "box"}));
+  }
+
+  // A save that fails on a full disk says so and leaves the file on the disk as it was; the
+  // scene stays unsaved.
+  void aFailedSaveKeepsTheOldFile() {
+    Start();
+    WriteFile(Path("two.ovs"), kTwoObjects);
+    QVERIFY(Doc().OpenPath(Path("two.ovs").toStdString()));
+    prompter_->names = {std::string("Gruppe")};
+    QVERIFY(Doc().NewGroup());
+    struct rlimit old_limit {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old_limit;
+    small.rlim_cur = 16;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = Doc().Save();
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    QVERIFY(!saved);
+    QCOMPARE(prompter_->Messages().back(),
+             std::string(kExportErrorTitle) + ": " + kExportErrorText);
+    QCOMPARE(ReadFile(Path("two.ovs")), std::string(kTwoObjects));
+    QVERIFY(Doc().IsModified());
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).filter(".tmp"), QStringList());
   }
 
   void saveWithoutFileWritesNothingAndSaveAsChoosesTheWriter() {

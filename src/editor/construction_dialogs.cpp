@@ -232,51 +232,61 @@ bool ConstructionDialog::Confirm() {
   return true;
 }
 
+// ---- Fields --------------------------------------------------------------------------------
+
+namespace {
+
+ConstructionDialog::Field Make(ConstructionDialog::Field::Kind kind, const char* label) {
+  ConstructionDialog::Field field;
+  field.kind = kind;
+  field.label = QString::fromUtf8(label);
+  return field;
+}
+
+}  // namespace
+
+ConstructionDialog::Field TextField(const char* label, const QString& value) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kText, label);
+  field.value = value;
+  return field;
+}
+ConstructionDialog::Field HiddenField(const char* label, const char* value) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kHidden, label);
+  field.value = QString::fromUtf8(value);
+  return field;
+}
+ConstructionDialog::Field CheckField(const char* label, bool on) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kCheck, label);
+  field.checked = on;
+  return field;
+}
+ConstructionDialog::Field ChoiceField(const char* label, std::vector<QString> items, int selected) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kChoice, label);
+  field.items = std::move(items);
+  field.selected = selected;
+  return field;
+}
+ConstructionDialog::Field RadioField(const char* label, std::vector<QString> items, int selected) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kRadio, label);
+  field.items = std::move(items);
+  field.selected = selected;
+  return field;
+}
+ConstructionDialog::Field SliderField(const char* label, int value, int maximum) {
+  ConstructionDialog::Field field = Make(ConstructionDialog::Field::kSlider, label);
+  field.value = QString::number(value);
+  field.maximum = maximum;
+  return field;
+}
+ConstructionDialog::Field ButtonField(const char* label) {
+  return Make(ConstructionDialog::Field::kButton, label);
+}
+
 // ---- The table of dialogs ------------------------------------------------------------------
 
 namespace {
 
 using Field = ConstructionDialog::Field;
-
-Field Make(Field::Kind kind, const char* label) {
-  Field field;
-  field.kind = kind;
-  field.label = QString::fromUtf8(label);
-  return field;
-}
-Field Text(const char* label, const QString& value) {
-  Field field = Make(Field::kText, label);
-  field.value = value;
-  return field;
-}
-Field Hidden(const char* label, const char* value) {
-  Field field = Make(Field::kHidden, label);
-  field.value = QString::fromUtf8(value);
-  return field;
-}
-Field Check(const char* label, bool on = false) {
-  Field field = Make(Field::kCheck, label);
-  field.checked = on;
-  return field;
-}
-Field Choice(const char* label, std::vector<QString> items, int selected = 0) {
-  Field field = Make(Field::kChoice, label);
-  field.items = std::move(items);
-  field.selected = selected;
-  return field;
-}
-Field Radio(const char* label, std::vector<QString> items, int selected = 0) {
-  Field field = Make(Field::kRadio, label);
-  field.items = std::move(items);
-  field.selected = selected;
-  return field;
-}
-Field Slider(const char* label, int value, int maximum) {
-  Field field = Make(Field::kSlider, label);
-  field.value = QString::number(value);
-  field.maximum = maximum;
-  return field;
-}
 
 QString Q(const String& s) {
   return QString::fromUtf8(s.c_str());
@@ -384,7 +394,7 @@ LightDialogValues LightValues(const ConstructionDialog& d) {
 }
 
 std::vector<Field> LightFields(const QString& name, const LightDialogValues& v) {
-  Field color = Make(Field::kButton, "Color...");
+  Field color = ButtonField("Color...");
   color.pressed = [](ConstructionDialog& d) {
     const Rgb8 current{d.Count("R"), d.Count("G"), d.Count("B")};
     if (std::optional<Rgb8> chosen = d.document().prompter().ChooseColor(current)) {
@@ -393,18 +403,18 @@ std::vector<Field> LightFields(const QString& name, const LightDialogValues& v) 
       d.SetText("B", QString::number(chosen->blue));
     }
   };
-  return {Text("Name", name),
-          Slider("R", v.red, 255),
-          Slider("G", v.green, 255),
-          Slider("B", v.blue, 255),
+  return {TextField("Name", name),
+          SliderField("R", v.red, 255),
+          SliderField("G", v.green, 255),
+          SliderField("B", v.blue, 255),
           color,
-          Slider("brightness", static_cast<int>(std::lround(v.brightness_percent)), 100),
-          Radio("Type", {"Pointlight", "Spotlight"}, v.spot ? 1 : 0),
-          Text("Spotlight Angle", QString::asprintf("%g", v.spot_angle_degrees)),
-          Text("FallOff", QString::asprintf("%g", v.fall_off_degrees)),
-          Check("Shadow", v.shadow),
-          Check("parallel", v.parallel),
-          Text("Decrease", QString::asprintf("%g", v.decrease))};
+          SliderField("brightness", static_cast<int>(std::lround(v.brightness_percent)), 100),
+          RadioField("Type", {"Pointlight", "Spotlight"}, v.spot ? 1 : 0),
+          TextField("Spotlight Angle", QString::asprintf("%g", v.spot_angle_degrees)),
+          TextField("FallOff", QString::asprintf("%g", v.fall_off_degrees)),
+          CheckField("Shadow", v.shadow),
+          CheckField("parallel", v.parallel),
+          TextField("Decrease", QString::asprintf("%g", v.decrease))};
 }
 
 void UpdateLight(ConstructionDialog& d) {
@@ -444,11 +454,12 @@ struct DialogSpec {
 bool SpecOf(int id, Document& doc, DialogSpec* spec) {
   Scene& scene = doc.scene();
   SceneObject* current = doc.currentObject();
-  auto name = [&doc](const char* base) { return Text("Name", ProposedName(doc, base)); };
+  auto name = [&doc](const char* base) { return TextField("Name", ProposedName(doc, base)); };
   switch (id) {
     case kCmdTriangle:
       *spec = {"Triangle",
-               {name("Triangle"), Text("Width", "1"), Text("Height", "1"), Check("equilateral")},
+               {name("Triangle"), TextField("Width", "1"), TextField("Height", "1"),
+                CheckField("equilateral")},
                Builds("Triangle",
                       [&scene](const ConstructionDialog& d) {
                         return CreateTriangle(
@@ -459,7 +470,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdQuadrangle:
       *spec = {"Quadrangle",
-               {name("Quadrangle"), Text("Width", "1"), Text("Height", "1"), Check("equal")},
+               {name("Quadrangle"), TextField("Width", "1"), TextField("Height", "1"),
+                CheckField("equal")},
                Builds("Quadrangle",
                       [&scene](const ConstructionDialog& d) {
                         return CreateQuadrangle(
@@ -470,8 +482,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdNAngle:
       *spec = {"N-Angle",
-               {name("N-Angle"), Text("Segments", "8"), Text("Radius", "1"),
-                Check("Radius as Width of Seg.")},
+               {name("N-Angle"), TextField("Segments", "8"), TextField("Radius", "1"),
+                CheckField("Radius as Width of Seg.")},
                Builds("N-Angle",
                       [&scene](const ConstructionDialog& d) {
                         return CreateNAngle(
@@ -482,8 +494,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdPyramid:
       *spec = {"Pyramid",
-               {name("Pyramide"), Text("Height", "1"), Text("Radius", "1"),
-                Check("Radius as width of seg.")},
+               {name("Pyramide"), TextField("Height", "1"), TextField("Radius", "1"),
+                CheckField("Radius as width of seg.")},
                Builds("Pyramid",
                       [&scene](const ConstructionDialog& d) {
                         return CreatePyramid(
@@ -494,8 +506,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdCone:
       *spec = {"Cone",
-               {name("Cone"), Text("Height", "1"), Text("Segments", "16"), Text("Radius", "1"),
-                Check("Radius as Width of Seg.")},
+               {name("Cone"), TextField("Height", "1"), TextField("Segments", "16"),
+                TextField("Radius", "1"), CheckField("Radius as Width of Seg.")},
                Builds("Cone",
                       [&scene](const ConstructionDialog& d) {
                         return CreateCone(scene, {NameOf(d), float(d.Number("Height")),
@@ -506,8 +518,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdCube:
       *spec = {"Cube",
-               {name("Cube"), Text("Width", "1"), Text("Depth", "1"), Text("Height", "1"),
-                Check("equal")},
+               {name("Cube"), TextField("Width", "1"), TextField("Depth", "1"),
+                TextField("Height", "1"), CheckField("equal")},
                Builds("Cube",
                       [&scene](const ConstructionDialog& d) {
                         return CreateCube(
@@ -518,8 +530,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdMeshSphere:
       *spec = {"Mesh-Sphere",
-               {name("Sphere"), Text("Radius", "1"), Text("vertical Segments", "10"),
-                Text("horizontal Segments", "10"), Check("equal")},
+               {name("Sphere"), TextField("Radius", "1"), TextField("vertical Segments", "10"),
+                TextField("horizontal Segments", "10"), CheckField("equal")},
                Builds("Sphere",
                       [&scene](const ConstructionDialog& d) {
                         return CreateMeshSphere(
@@ -531,8 +543,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdCylinder:
       *spec = {"Cylinder",
-               {name("Cylinder"), Text("Height", "2"), Text("Radius", "1"), Text("Segments", "10"),
-                Check("Radius as width of seg.")},
+               {name("Cylinder"), TextField("Height", "2"), TextField("Radius", "1"),
+                TextField("Segments", "10"), CheckField("Radius as width of seg.")},
                Builds("Cylinder",
                       [&scene](const ConstructionDialog& d) {
                         return CreateCylinder(
@@ -543,8 +555,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdRing:
       *spec = {"Torus",
-               {name("Torus"), Text("Ring-Radius", "3"), Text("Ring-Segments", "16"),
-                Text("Tube-Radius", "1"), Text("Tube-Segments", "8")},
+               {name("Torus"), TextField("Ring-Radius", "3"), TextField("Ring-Segments", "16"),
+                TextField("Tube-Radius", "1"), TextField("Tube-Segments", "8")},
                Builds("Torus",
                       [&scene](const ConstructionDialog& d) {
                         return CreateTorus(
@@ -556,9 +568,11 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdHeightField:
       *spec = {"Height Field",
-               {name("Height Field"), Choice("Texture", TextureNames(scene)), Text("Size X", "8.0"),
-                Text("Size Y", "6.0"), Text("Subdivisions X", "40"), Text("Subdivisions Y", "30"),
-                Text("Height maximum", "20.0"), Text("water level", "0.0"), Check("Sphere")},
+               {name("Height Field"), ChoiceField("Texture", TextureNames(scene)),
+                TextField("Size X", "8.0"), TextField("Size Y", "6.0"),
+                TextField("Subdivisions X", "40"), TextField("Subdivisions Y", "30"),
+                TextField("Height maximum", "20.0"), TextField("water level", "0.0"),
+                CheckField("Sphere")},
                Builds("Height Field",
                       [&scene](const ConstructionDialog& d) {
                         HeightFieldInput in;
@@ -578,9 +592,9 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdScanImage:
       *spec = {"Scan Image",
-               {name("Scan"), Choice("Texture", TextureNames(scene)), Text("Size X", "8"),
-                Text("Size Y", "6"), Text("Subdivisions X", "40"), Text("Subdivisions Y", "30"),
-                Text("threshold value", "0.5")},
+               {name("Scan"), ChoiceField("Texture", TextureNames(scene)), TextField("Size X", "8"),
+                TextField("Size Y", "6"), TextField("Subdivisions X", "40"),
+                TextField("Subdivisions Y", "30"), TextField("threshold value", "0.5")},
                Builds("Scan",
                       [&scene](const ConstructionDialog& d) {
                         ImageScanInput in;
@@ -598,7 +612,7 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdMathSphere:
       *spec = {"mathematical Sphere",
-               {name("Sphere"), Text("Radius", "1")},
+               {name("Sphere"), TextField("Radius", "1")},
                Builds("Sphere",
                       [&scene](const ConstructionDialog& d) { return NewMathSphere(scene, d); }),
                nullptr};
@@ -606,8 +620,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
     case kCmdMathPlane:
       *spec = {
           "Plane",
-          {name("Plane"), Text("Width", "10"), Text("Height", "10"),
-           Radio("Type", {"infinite", "rectangle", "elliptic"})},
+          {name("Plane"), TextField("Width", "10"), TextField("Height", "10"),
+           RadioField("Type", {"infinite", "rectangle", "elliptic"})},
           Builds("Plane", [&scene](const ConstructionDialog& d) { return NewMathPlane(scene, d); }),
           [](ConstructionDialog& d) {
             const bool outline = d.Choice("Type") > 0;
@@ -617,10 +631,10 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       return true;
     case kCmdNewPath:
       *spec = {"New Path",
-               {name("Path"), Text("Points", "5"),
-                Choice("Basic look",
-                       {"linear-X", "linear-Z", "circle-XY", "circle-XZ", "screw-XZ", "spiral-XZ"}),
-                Text("Width", "1.0"), Text("Angle", "360.0")},
+               {name("Path"), TextField("Points", "5"),
+                ChoiceField("Basic look", {"linear-X", "linear-Z", "circle-XY", "circle-XZ",
+                                           "screw-XZ", "spiral-XZ"}),
+                TextField("Width", "1.0"), TextField("Angle", "360.0")},
                Builds("Path",
                       [&scene](const ConstructionDialog& d) {
                         return NewPath(scene, NameOf(d), d.Count("Points"),
@@ -643,9 +657,10 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       int preselected = -1;
       std::vector<QString> paths = PathNames(scene, current, &preselected);
       *spec = {"Lathe",
-               {name("Rotations_Obj"), Choice("Outline", std::move(paths), preselected),
-                Check("close"), Text("Segments", "7"), Text("Angle", "360.0"),
-                Check("close last segment"), Check("close end"), Text("Y-Translation", "0")},
+               {name("Rotations_Obj"), ChoiceField("Outline", std::move(paths), preselected),
+                CheckField("close"), TextField("Segments", "7"), TextField("Angle", "360.0"),
+                CheckField("close last segment"), CheckField("close end"),
+                TextField("Y-Translation", "0")},
                Builds("Lathe",
                       [&scene](const ConstructionDialog& d) {
                         LatheInput in;
@@ -665,8 +680,9 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
     }
     case kCmdZExtrusion:
       *spec = {"Extrusion in Z-direction",
-               {name("Extrusion_Obj"), Text("Depth in Z-direction", "1.0"), Check("close Outline"),
-                Hidden("Segmente", "1"), Hidden("Kantenabschrägung", "0.0")},
+               {name("Extrusion_Obj"), TextField("Depth in Z-direction", "1.0"),
+                CheckField("close Outline"), HiddenField("Segmente", "1"),
+                HiddenField("Kantenabschrägung", "0.0")},
                Builds("Extrusion",
                       [&scene, current](const ConstructionDialog& d) {
                         ZExtrusionInput in;
@@ -683,8 +699,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       int preselected = -1;
       std::vector<QString> paths = PathNames(scene, current, &preselected);
       *spec = {"Extrusion along path",
-               {name("Extrusion_Obj"), Choice("Outline", paths, preselected),
-                Choice("Path", paths, -1), Check("close"), Check("close end")},
+               {name("Extrusion_Obj"), ChoiceField("Outline", paths, preselected),
+                ChoiceField("Path", paths, -1), CheckField("close"), CheckField("close end")},
                Builds("Extrusion",
                       [&scene, current](const ConstructionDialog& d) {
                         PathExtrusionInput in;
@@ -712,8 +728,8 @@ bool SpecOf(int id, Document& doc, DialogSpec* spec) {
       }
       const char* group = number ? "copy in Group-Object" : "copy to Group-Object";
       std::vector<Field> fields{name("Gruppe")};
-      if (number) fields.push_back(Text("Number", "1"));
-      fields.push_back(Check(group));
+      if (number) fields.push_back(TextField("Number", "1"));
+      fields.push_back(CheckField(group));
       const bool top = !doc.pasteIntoGroup();
       *spec = {number ? "Copy Number" : "Copy To 3D-Mesh-Points", std::move(fields),
                Builds("Copies",

@@ -117,6 +117,18 @@ class ConstructionDialog : public QDialog {
   CommandResult result_;
 };
 
+// The fields of the dialogs, by kind: a text field with its default text, a hidden value, a
+// check box, a choice of items, radio buttons, a slider 0..maximum with its field, a button.
+ConstructionDialog::Field TextField(const char* label, const QString& value);
+ConstructionDialog::Field HiddenField(const char* label, const char* value);
+ConstructionDialog::Field CheckField(const char* label, bool on = false);
+ConstructionDialog::Field ChoiceField(const char* label, std::vector<QString> items,
+                                      int selected = 0);
+ConstructionDialog::Field RadioField(const char* label, std::vector<QString> items,
+                                     int selected = 0);
+ConstructionDialog::Field SliderField(const char* label, int value, int maximum);
+ConstructionDialog::Field ButtonField(const char* label);
+
 // The dialog of a construction command (a ConstructionCommand id), or null when the command
 // has no dialog or cannot start (its message has then been shown: an empty clipboard, a
 // current object that is no mesh). The dialog is not shown; exec() it.

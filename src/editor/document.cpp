@@ -651,28 +651,25 @@ std::optional<std::string> Document::AskFreeName(const std::string& proposal, Na
 }
 
 bool Document::ImportPath(const std::string& path) {
-  auto appended = std::make_unique<AppendedItems>();
-  appended->Mark(GrowingLists(scene_));
+  const QString text = tr("Import %1").arg(QString::fromStdString(FileTitleOf(path)));
   if (LowerExtension(path) == ".ovo") {
-    const bool ok = LoadInto(path);
-    appended->Collect();
-    if (!ok) {
-      // What the file built before it failed goes again: the scene stays as it was.
-      appended->TakeOut(sink_);
-      Message(kErrorTitle, kReadFailedText);
-      AfterChange();
-      return false;
-    }
-  } else {
-    ImportedFile imported = ReadObjectFile(path);
-    if (!imported.ok()) {
-      Message(kErrorTitle, "Error reading file");
-      return false;
-    }
+    // What the file built before it failed goes again: the scene stays as it was.
+    bool loaded = true;
+    const bool added = AddStep(text, [&] { return loaded = LoadInto(path); });
+    if (!loaded) Message(kErrorTitle, kReadFailedText);
+    if (!added) AfterChange();
+    return added;
+  }
+  ImportedFile imported = ReadObjectFile(path);
+  if (!imported.ok()) {
+    Message(kErrorTitle, "Error reading file");
+    return false;
+  }
+  return AddStep(text, [&] {
     std::string name = FileSafeName(FileTitle(path), "object").c_str();
     for (;;) {
       CommandResult added = AddImportedObject(scene_, imported, String(name.c_str()));
-      if (added.ok()) break;
+      if (added.ok()) return true;  // added preview_dirty
       if (added.text != kNameTakenText) {
         delete imported.object;
         Message(added.title.c_str(), added.text.c_str());
@@ -686,17 +683,7 @@ bool Document::ImportPath(const std::string& path) {
       }
       name = *answer;
     }
-    if (scene_.objects && scene_.objects->tail)
-      static_cast<SceneObject*>(scene_.objects->tail->item)->preview_dirty = 1;
-    appended->Collect();
-  }
-  if (appended->Empty()) {
-    AfterChange();
-    return false;
-  }
-  undo_.push(new AddItemsStep(*this, tr("Import %1").arg(QString::fromStdString(FileTitleOf(path))),
-                              std::move(appended)));
-  return true;
+  });
 }
 
 bool Document::Export() {
@@ -885,7 +872,7 @@ bool Document::Delete() {
   return true;
 }
 
-bool Document::AppendStep(LIST* list, SceneObject* item, const QString& text) {
+bool Document::AppendStep(LIST* list, ListItem* item, const QString& text) {
   auto appended = std::make_unique<AppendedItems>();
   appended->Mark({list});
   if (!list || !list->Append(item, 1)) {

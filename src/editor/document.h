@@ -169,6 +169,9 @@ class Document : public QObject {
   CommandResult Construct(const QString& text, const std::function<CommandResult()>& build);
   // The same for a command that answers whether it appended anything.
   bool AddStep(const QString& text, const std::function<bool()>& append);
+  // Appends `item` (taken, destroyed when it cannot be appended) to `list`, one of the scene's
+  // lists, as one undo step.
+  bool AppendStep(LIST* list, ListItem* item, const QString& text);
 
   // The material commands, each one undo step. ChangeMaterial gives `material` the name and
   // channels of `after` (the objects keep pointing at it). AssignMaterial gives `object` the
@@ -237,8 +240,6 @@ class Document : public QObject {
   bool SaveSceneFile(const std::string& path);
   // Save As: VRML, POV-Ray or a scene file, by the extension.
   bool WriteSceneTo(const std::string& path);
-  // Appends `item` (taken, destroyed when it cannot be appended) to `list` as one undo step.
-  bool AppendStep(LIST* list, SceneObject* item, const QString& text);
   void SetFile(const std::string& path);
   bool InScene(const SceneObject* item) const;
   // Tells the views and the browser that an edit exchanged `from` for `to`.

@@ -13,6 +13,7 @@
 #include "editor/document.h"
 #include "editor/file_filter.h"
 #include "editor/material_editor.h"
+#include "editor/scene_lists.h"
 #include "editor/settings.h"
 #include "material/material.h"
 #include "material/texture.h"
@@ -30,13 +31,6 @@ constexpr int kCellHeight = 82;
 
 bool MaterialNameTaken(Scene& scene, const std::string& name) {
   return FindMaterial(scene, String(name.c_str())) != nullptr;
-}
-
-bool HoldsMaterial(Scene& scene, const Material* material) {
-  if (!scene.materials) return false;
-  for (ListNode* n = scene.materials->head; n; n = n->next)
-    if (n->item == material) return true;
-  return false;
 }
 
 }  // namespace
@@ -183,8 +177,8 @@ int MaterialBrowser::CellOf(const Material* material) const {
 void MaterialBrowser::Sync() {
   // Cells follow the material list: a material that left the scene takes its cell along.
   Material* selected = selected_ ? cells_[selected_ - 1].material : nullptr;
-  std::erase_if(cells_,
-                [this](const Cell& c) { return !HoldsMaterial(document_.scene(), c.material); });
+  std::erase_if(
+      cells_, [this](const Cell& c) { return !Contains(document_.scene().materials, c.material); });
   selected_ = CellOf(selected);
   grid_->Relayout(grid_->width());
 }
@@ -281,17 +275,10 @@ void MaterialBrowser::NewMaterial() {
   const std::string proposal = "neu" + std::to_string(running_number_++);
   std::optional<std::string> name = AskMaterialName(proposal);
   if (!name) return;
-  Material* created = nullptr;
-  const bool added = document_.AddStep(tr("New material %1").arg(name->c_str()), [&] {
-    Scene& scene = document_.scene();
-    if (!scene.materials && !scene.EnsureLists(ErrorOutput())) return false;
-    auto material = std::make_unique<Material>();
-    material->name = name->c_str();
-    if (!scene.materials->Append(material.get(), 1)) return false;
-    created = material.release();
-    return true;
-  });
-  if (!added) {
+  auto* created = new Material;
+  created->name = name->c_str();
+  if (!document_.AppendStep(document_.scene().materials, created,
+                            tr("New material %1").arg(name->c_str()))) {
     document_.prompter().Message("Error", "Can't add a new material.");
     return;
   }
@@ -335,17 +322,10 @@ void MaterialBrowser::PasteMaterial() {
   if (!clipboard_) return;
   std::optional<std::string> name = AskMaterialName(clipboard_->name.c_str());
   if (!name) return;
-  Material* pasted = nullptr;
-  document_.AddStep(tr("Paste %1").arg(name->c_str()), [&] {
-    Scene& scene = document_.scene();
-    if (!scene.materials && !scene.EnsureLists(ErrorOutput())) return false;
-    auto copy = std::make_unique<Material>(*clipboard_);
-    copy->name = name->c_str();
-    if (!scene.materials->Append(copy.get(), 1)) return false;
-    pasted = copy.release();
-    return true;
-  });
-  if (pasted) {
+  auto* pasted = new Material(*clipboard_);
+  pasted->name = name->c_str();
+  if (document_.AppendStep(document_.scene().materials, pasted,
+                           tr("Paste %1").arg(name->c_str()))) {
     document_.SetCurrentMaterial(pasted);
     Calculate(pasted);
   }
@@ -422,34 +402,13 @@ void MaterialBrowser::LoadTexture() {
     WritePathList(path_list_file_, paths_);
     emit pathsChanged();
   }
-  document_.AddStep(tr("New texture %1").arg(name.c_str()), [&] {
-    Scene& scene = document_.scene();
-    if (!scene.images && !scene.EnsureLists(ErrorOutput())) return false;
-    if (!scene.images->Append(texture.get(), 1)) return false;
-    texture.release();
-    return true;
-  });
+  document_.AppendStep(document_.scene().images, texture.release(),
+                       tr("New texture %1").arg(name.c_str()));
 }
 
 // ---- Procedural textures --------------------------------------------------------------------
 
 namespace {
-
-using Field = ConstructionDialog::Field;
-
-Field TextField(const char* label, const QString& value) {
-  Field field;
-  field.label = QString::fromUtf8(label);
-  field.value = value;
-  return field;
-}
-
-Field SliderField(const char* label, int value) {
-  Field field = TextField(label, QString::number(value));
-  field.kind = Field::kSlider;
-  field.maximum = 255;
-  return field;
-}
 
 // The textures whose 8-bit pictures can lend a fractal their colours.
 std::vector<Texture*> PaletteTextures(Scene& scene) {
@@ -500,15 +459,10 @@ bool NewProceduralTexture(Document& doc, const ConstructionDialog& d) {
     texture->twoColours.SetColour1(c("R1"), c("G1"), c("B1"));
     texture->twoColours.SetColour2(c("R2"), c("G2"), c("B2"));
   }
-  Texture* added = nullptr;
-  doc.AddStep(QObject::tr("New texture %1").arg(name.c_str()), [&] {
-    if (!scene.images && !scene.EnsureLists(ErrorOutput())) return false;
-    if (!scene.images->Append(texture.get(), 1)) return false;
-    added = texture.release();
-    return true;
-  });
+  const bool added = doc.AppendStep(scene.images, texture.release(),
+                                    QObject::tr("New texture %1").arg(name.c_str()));
   if (!added) doc.prompter().Message(kOutOfMemoryTitle, kOutOfMemoryText);
-  return added != nullptr;
+  return added;
 }
 
 }  // namespace
@@ -521,24 +475,17 @@ std::unique_ptr<ConstructionDialog> MakeProceduralTextureDialog(Document& docume
   if (palettes.empty())
     document.prompter().Message("Warning", kNoPaletteWarning, MessageButtons::kOk,
                                 MessageIcon::kWarning);
-  Field type;
-  type.kind = Field::kRadio;
-  type.label = "Type";
-  type.items = {"Mandelbrot", "Chess", "Fade"};
-  Field palette;
-  palette.kind = Field::kChoice;
-  palette.label = "Palette";
-  palette.items = palettes;
-  std::vector<Field> fields{TextField("Name", QString::fromStdString(ProceduralName(scene))),
-                            type,
-                            palette,
-                            TextField("Xmin", "-2.7"),
-                            TextField("Ymin", "-1"),
-                            TextField("Xmax", "0.5"),
-                            TextField("Ymax", "1"),
-                            TextField("Iterationen", "20")};
-  for (const char* label : {"R1", "G1", "B1"}) fields.push_back(SliderField(label, 255));
-  for (const char* label : {"R2", "G2", "B2"}) fields.push_back(SliderField(label, 0));
+  std::vector<ConstructionDialog::Field> fields{
+      TextField("Name", QString::fromStdString(ProceduralName(scene))),
+      RadioField("Type", {"Mandelbrot", "Chess", "Fade"}),
+      ChoiceField("Palette", std::move(palettes)),
+      TextField("Xmin", "-2.7"),
+      TextField("Ymin", "-1"),
+      TextField("Xmax", "0.5"),
+      TextField("Ymax", "1"),
+      TextField("Iterationen", "20")};
+  for (const char* label : {"R1", "G1", "B1"}) fields.push_back(SliderField(label, 255, 255));
+  for (const char* label : {"R2", "G2", "B2"}) fields.push_back(SliderField(label, 0, 255));
   auto update = [](ConstructionDialog& d) {
     const bool fractal = d.Choice("Type") == 0;
     for (const char* label : {"Palette", "Xmin", "Ymin", "Xmax", "Ymax", "Iterationen"})

@@ -20,6 +20,7 @@
 
 #include "editor/document.h"
 #include "editor/render_sheet.h"
+#include "editor/scene_lists.h"
 #include "editor/settings.h"
 #include "modelling/command_result.h"
 #include "render/render_driver.h"
@@ -63,22 +64,15 @@ double SecondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
 }
 
-bool Holds(const LIST* list, const void* item) {
-  for (const ListNode* n = list ? list->head : nullptr; n; n = n->next) {
-    if (n->item == item) return true;
-  }
-  return false;
-}
-
 // A texture reference of the settings that no longer names a texture of the scene (the
 // texture was deleted since it was chosen) is dropped before it can be read.
 void DropLostTextures(Scene& scene) {
   RenderSettings& s = scene.render;
-  if (s.fieldMask && !Holds(scene.images, s.fieldMask)) {
+  if (s.fieldMask && !Contains(scene.images, s.fieldMask)) {
     s.fieldMask = nullptr;
     s.fieldMaskType = 0;
   }
-  if (s.backgroundTexture && !Holds(scene.images, s.backgroundTexture)) {
+  if (s.backgroundTexture && !Contains(scene.images, s.backgroundTexture)) {
     s.backgroundTexture = nullptr;
     s.backgroundMode = 0;
   }
@@ -372,7 +366,7 @@ void RenderWindow::Restore(const Session& t) {
   }
   s.panorama = 0;
   s.prepareOnly = 0;
-  if (Holds(scene.cameras, t.camera)) {
+  if (Contains(scene.cameras, t.camera)) {
     t.camera->setImageSize(kViewPictureWidth, kViewPictureHeight);
   } else if (s.activeCamera == t.camera) {
     s.activeCamera = nullptr;

@@ -57,6 +57,10 @@ struct ListPlace {
 
 // The index of the node holding `item` in `list`, or -1.
 int IndexOf(const LIST& list, const ListItem* item);
+// Whether `list` (may be null) holds `item` itself (not inside a group).
+inline bool Contains(const LIST* list, const ListItem* item) {
+  return list && IndexOf(*list, item) >= 0;
+}
 // Unlinks the node at `place` and returns its item; *owns gets the node's flag. The list's
 // current position is kept where it can be (it moves off the removed node).
 ListItem* TakeNode(const ListPlace& place, int* owns);

@@ -102,7 +102,7 @@ std::string SettingsText(const EditorSettings& s) {
 }
 
 bool WriteSettings(const std::string& path, const EditorSettings& settings) {
-  return ReplaceFile(path, SettingsText(settings));
+  return ReplaceFileContents(path, SettingsText(settings));
 }
 
 bool ReadPathList(const std::string& path, std::vector<std::string>* paths) {
@@ -118,10 +118,6 @@ bool ReadPathList(const std::string& path, std::vector<std::string>* paths) {
 bool WritePathList(const std::string& path, const std::vector<std::string>& paths) {
   std::string text;
   for (const std::string& p : paths) text += p + '\n';
-  return ReplaceFile(path, text);
-}
-
-bool ReplaceFile(const std::string& path, const std::string& text) {
   return ReplaceFileContents(path, text);
 }
 

@@ -58,7 +58,4 @@ void LimitSettings(EditorSettings* settings);
 bool ReadPathList(const std::string& path, std::vector<std::string>* paths);
 bool WritePathList(const std::string& path, const std::vector<std::string>& paths);
 
-// Writes `text` to a temporary file beside `path` and renames it over `path`.
-bool ReplaceFile(const std::string& path, const std::string& text);
-
 }  // namespace orvane::editor

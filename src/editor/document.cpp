@@ -536,6 +536,10 @@ namespace {
 // be clicked while the scene is half loaded.
 class LoadWatch {
  public:
+  LoadWatch() {
+    timer_.start();
+    events_.start();
+  }
   bool Cancelled() {
     if (++calls_ % 256 != 0) return false;
     if (!dialog_) {
@@ -554,16 +558,10 @@ class LoadWatch {
   }
 
  private:
-  QElapsedTimer timer_ = Started();
-  QElapsedTimer events_ = Started();
+  QElapsedTimer timer_;
+  QElapsedTimer events_;
   std::unique_ptr<QProgressDialog> dialog_;
   uint64_t calls_ = 0;
-
-  static QElapsedTimer Started() {
-    QElapsedTimer t;
-    t.start();
-    return t;
-  }
 };
 
 }  // namespace

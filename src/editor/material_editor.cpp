@@ -35,9 +35,8 @@ double NumberOf(const QLineEdit* field) {
 
 // A slider with the field beside it, each following the other.
 void Pair(QSlider* slider, QLineEdit* field) {
-  QObject::connect(slider, &QSlider::valueChanged, field, [slider, field](int value) {
+  QObject::connect(slider, &QSlider::valueChanged, field, [field](int value) {
     if (IntOf(field) != value || field->text().isEmpty()) field->setText(QString::number(value));
-    (void)slider;
   });
   QObject::connect(field, &QLineEdit::textEdited, slider,
                    [slider, field] { slider->setValue(IntOf(field)); });

@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "editor/document.h"
+#include "editor/tool_window.h"
 #include "material/texture.h"
 #include "render/render_driver.h"
 
@@ -53,13 +54,6 @@ QLineEdit* FloatField(const char* name, QWidget* parent, double bottom = -kMaxDi
   validator->setLocale(QLocale::c());
   field->setValidator(validator);
   return field;
-}
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(text), parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
 }
 
 QCheckBox* Check(const char* text, const char* name, QWidget* parent) {
@@ -155,7 +149,7 @@ COV_page_render::COV_page_render(Document& document, QWidget* parent)
   auto* layout = new QGridLayout(this);
   image_ = new QLineEdit(this);
   image_->setObjectName("image");
-  QPushButton* browse = Button("...", "imageBrowse", this);
+  QPushButton* browse = ToolButton("...", "imageBrowse", this);
   layout->addWidget(new QLabel("to Image", this), 0, 0);
   layout->addWidget(image_, 0, 1, 1, 2);
   layout->addWidget(browse, 0, 3);
@@ -263,7 +257,7 @@ COV_page2_render::COV_page2_render(Document& document, QWidget* parent)
     layout->addWidget(fields_[i], 1 + i / 2, (i % 2) * 2 + 1);
     connect(fields_[i], &QLineEdit::textEdited, this, &COV_page2_render::TakeFields);
   }
-  QPushButton* reset = Button("Reset", "reset", this);
+  QPushButton* reset = ToolButton("Reset", "reset", this);
   layout->addWidget(reset, 3, 3);
   connect(reset, &QPushButton::clicked, this, &COV_page2_render::Reset);
   connect(mask_, &QComboBox::textActivated, this, &COV_page2_render::SetMask);
@@ -321,7 +315,7 @@ COV_page3_5_render::COV_page3_5_render(Document& document, QWidget* parent)
   auto* layout = new QGridLayout(this);
   path_ = new QLineEdit(this);
   path_->setObjectName("depthMap");
-  QPushButton* browse = Button("...", "depthBrowse", this);
+  QPushButton* browse = ToolButton("...", "depthBrowse", this);
   layout->addWidget(new QLabel("Depth-Map", this), 0, 0);
   layout->addWidget(path_, 0, 1);
   layout->addWidget(browse, 0, 2);
@@ -486,7 +480,7 @@ COV_wnd_render::COV_wnd_render(Document& document, QWidget* parent)
   const char* titles[] = {"Save", "Frame", "Depth-Map", "Background", "Ambient Light", "Fog"};
   for (std::size_t i = 0; i < pages_.size(); ++i) tabs_->addTab(pages_[i], titles[i]);
   layout->addWidget(tabs_);
-  QPushButton* close = Button("Close", "close", this);
+  QPushButton* close = ToolButton("Close", "close", this);
   layout->addWidget(close, 0, Qt::AlignRight);
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   connect(&document, &Document::sceneChanged, this, &COV_wnd_render::Reload);

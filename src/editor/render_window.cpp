@@ -22,6 +22,7 @@
 #include "editor/render_sheet.h"
 #include "editor/scene_lists.h"
 #include "editor/settings.h"
+#include "editor/tool_window.h"
 #include "modelling/command_result.h"
 #include "render/render_driver.h"
 #include "scene/light_source.h"
@@ -52,13 +53,6 @@ class PreviewFrame : public QWidget {
  private:
   const QImage& image_;
 };
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(text), parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
-}
 
 double SecondsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
@@ -145,10 +139,10 @@ RenderWindow::RenderWindow(Document& document, const EditorSettings& settings,
   auto* layout = new QGridLayout(this);
   preview_ = new PreviewFrame(image_, this);
   layout->addWidget(preview_, 0, 0, 1, 4);
-  QPushButton* trace = Button("TRACE!", "trace", this);
-  QPushButton* stop = Button("Stop", "stop", this);
-  QPushButton* preferences = Button("Preferences", "preferences", this);
-  QPushButton* show = Button("Show", "show", this);
+  QPushButton* trace = ToolButton("TRACE!", "trace", this);
+  QPushButton* stop = ToolButton("Stop", "stop", this);
+  QPushButton* preferences = ToolButton("Preferences", "preferences", this);
+  QPushButton* show = ToolButton("Show", "show", this);
   layout->addWidget(trace, 1, 0);
   layout->addWidget(stop, 1, 1);
   layout->addWidget(preferences, 1, 2);

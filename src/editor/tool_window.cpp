@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -37,6 +38,13 @@ void ToolWindow::hideEvent(QHideEvent* event) {
     shown_flag_ = false;
     emit shownChanged(false);
   }
+}
+
+QPushButton* ToolButton(const char* text, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromUtf8(text), parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
 }
 
 ToolWindow* MakeTextureShow(QWidget* parent) {

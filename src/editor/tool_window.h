@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+class QPushButton;
+
 namespace orvane {
 class Texture;
 }
@@ -30,6 +32,10 @@ class ToolWindow : public QDialog {
  private:
   bool shown_flag_ = false;
 };
+
+// A push button of a tool window: `text` on it, found by `name`, never the default button
+// (Enter in a field does not press it).
+QPushButton* ToolButton(const char* text, const char* name, QWidget* parent);
 
 // The "Texture-Show" window: the picture and its "Size:", "Colors:" and "Memory:" ... "bytes"
 // fields (filled by the texture commands).

@@ -3,10 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <ostream>
@@ -88,16 +86,11 @@ bool ParseLimit(const std::vector<std::string>& args, std::size_t* i, long lo, l
     return false;
   }
   const std::string& text = args[++*i];
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || text[0] == '+' || text[0] == ' ' || errno != 0 || *end != '\0' || v < lo ||
-      v > hi) {
+  if (!ParseInt(text, lo, hi, value)) {
     err << "orvane run: " << name << " '" << text << "': expected a whole number " << lo << " to "
         << hi << '\n';
     return false;
   }
-  *value = v;
   return true;
 }
 

@@ -19,18 +19,6 @@ namespace {
 
 constexpr const char* kCommand = "orvane run: ";
 
-// Whole-string integer in [lo, hi].
-bool ParseInt(const std::string& text, long lo, long hi, long* out) {
-  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || text[0] == '+')
-    return false;
-  errno = 0;
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-  *out = v;
-  return true;
-}
-
 // Whole-string finite number.
 bool ParseFloat(const std::string& text, float* out) {
   if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
@@ -176,6 +164,17 @@ void RemoveItem(LIST* list, const ListItem* item) {
 }
 
 }  // namespace
+
+bool ParseInt(const std::string& text, long lo, long hi, long* out) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])) || text[0] == '+')
+    return false;
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
 
 const char* const kRenderOptionsHelp =
     "Render options (they apply to every TRACE! frame and override the scripts):\n"

@@ -64,6 +64,9 @@ OptionParse ParseRenderOption(const std::vector<std::string>& args, std::size_t*
 // --depth-map). False, with a one-line message on `err`, when they do not fit.
 bool CheckRenderOptions(const RenderOptions& options, std::ostream& err);
 
+// A whole-string integer in [lo, hi] (no blanks, no '+', nothing after the digits).
+bool ParseInt(const std::string& text, long lo, long hi, long* out);
+
 // The option lines of `orvane run --help`.
 extern const char* const kRenderOptionsHelp;
 

@@ -1,20 +1,31 @@
+// Triangulation and the other polygon operations and commands, the construction object,
+// lathes and extrusions.
+
 #include "modelling/polygons.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <sstream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "foundation/error_output.h"
 #include "modelling/construction_object.h"
+#include "modelling/extrusion.h"
+#include "modelling/lathe.h"
 #include "modelling/modelling_checks.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
 #include "scene/scene.h"
+#include "support/command_test.h"
 #include "support/mesh_checks.h"
 
 namespace orvane {
@@ -68,6 +79,21 @@ Vec3 Centroid(const Vec3& a, const Vec3& b, const Vec3& c) {
               static_cast<float>((double(a.y) + b.y + c.y) / 3.0), 0.0f};
 }
 
+// The summed area of the triangles, taking the corners from `poly`; with `facing_minus_z`
+// every triangle must run clockwise.
+double FilledArea(const MeshObject& mesh, const Outline& poly, bool facing_minus_z) {
+  double sum = 0.0;
+  for (uint32_t i = 0; i < mesh.triangle_count; ++i) {
+    const Triangle& t = mesh.triangles[i];
+    const double area = Cross(poly[t.a], poly[t.b], poly[t.c]) / 2.0;
+    if (facing_minus_z) {
+      EXPECT_LT(area, 0.0) << "triangle " << i;
+    }
+    sum += std::fabs(area);
+  }
+  return sum;
+}
+
 // Triangulates `points`; the console output goes to `console`.
 std::unique_ptr<MeshObject> Fill(const Outline& points, std::ostream& console) {
   auto outline = test::MakeMesh(points);
@@ -81,14 +107,6 @@ std::unique_ptr<MeshObject> Fill(const Outline& points) {
   auto mesh = Fill(points, console);
   EXPECT_EQ(console.str(), "");
   return mesh;
-}
-
-std::vector<std::array<uint32_t, 3>> Indices(const MeshObject& mesh) {
-  std::vector<std::array<uint32_t, 3>> out;
-  for (uint32_t i = 0; i < mesh.triangle_count; ++i) {
-    out.push_back({mesh.triangles[i].a, mesh.triangles[i].b, mesh.triangles[i].c});
-  }
-  return out;
 }
 
 // The triangles of `mesh` fill the simple polygon `poly` exactly: n - 2 triangles of positive
@@ -138,107 +156,46 @@ void ExpectExactFill(const MeshObject& mesh, const Outline& poly) {
   }
 }
 
-// Every triangle index is below the point count (whatever the input).
+// n - 2 triangles whose every index is below the point count (whatever the input).
 void ExpectValidIndices(const MeshObject& mesh, uint32_t n) {
   ASSERT_EQ(mesh.point_count, n);
   ASSERT_EQ(mesh.triangle_count, n - 2);
-  for (uint32_t i = 0; i < mesh.triangle_count; ++i) {
-    const Triangle& t = mesh.triangles[i];
-    ASSERT_TRUE(t.a < n && t.b < n && t.c < n);
-  }
+  test::ExpectIndicesInRange(mesh);
 }
 
-// --- Random simple polygons (seeded) ---
+// --- Seeded test outlines ---
 
-class PolygonFactory {
- public:
-  explicit PolygonFactory(uint32_t seed) : rng_(seed) {}
-
-  double Uniform(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng_); }
-  int Int(int lo, int hi) { return std::uniform_int_distribution<>(lo, hi)(rng_); }
-
-  // Star-shaped about a random centre: jittered angles (no gap of pi or more, so the centre
-  // stays inside), random radii.
-  Outline Star(int n) {
-    std::vector<double> angles(n);
-    for (int i = 0; i < n; ++i) angles[i] = 6.283185307179586 * (i + Uniform(0.0, 0.9)) / n;
-    const double cx = Uniform(-50, 50), cy = Uniform(-50, 50), scale = Uniform(0.5, 40);
-    Outline p;
-    for (double a : angles) {
-      const double r = scale * Uniform(0.1, 1.0);
-      p.push_back(Vec3{float(cx + r * std::cos(a)), float(cy + r * std::sin(a)), 0.0f});
-    }
-    return p;
+// Star-shaped about a random centre: jittered angles (no gap of pi or more, so the centre stays
+// inside), random radii.
+Outline Star(int n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  auto uniform = [&rng](double lo, double hi) {
+    return std::uniform_real_distribution<>(lo, hi)(rng);
+  };
+  std::vector<double> angles(n);
+  for (int i = 0; i < n; ++i) angles[i] = 6.283185307179586 * (i + uniform(0.0, 0.9)) / n;
+  const double cx = uniform(-50, 50), cy = uniform(-50, 50), scale = uniform(0.5, 40);
+  Outline p;
+  for (double a : angles) {
+    const double r = scale * uniform(0.1, 1.0);
+    p.push_back(Vec3{float(cx + r * std::cos(a)), float(cy + r * std::sin(a)), 0.0f});
   }
+  return p;
+}
 
-  // A histogram on integer coordinates: a straight bottom through a point at every column
-  // (collinear runs) and a staircase of bars on top; not star-shaped in general.
-  Outline Histogram(int columns) {
-    Outline p;
-    for (int x = 0; x <= columns; ++x) p.push_back(Vec3{float(x), 0.0f, 0.0f});
-    int previous = -1;
-    for (int x = columns; x > 0; --x) {
-      const int h = Int(1, 6);
-      if (h != previous) p.push_back(Vec3{float(x), float(h), 0.0f});
-      if (x > 1) p.push_back(Vec3{float(x - 1), float(h), 0.0f});
-      previous = h;
-      if (x == 1) p.push_back(Vec3{0.0f, float(h), 0.0f});
-    }
-    return p;
+// A double spiral band, far from star-shaped: many reflex vertices and deep pockets.
+Outline Spiral(int per_arm, double turns) {
+  Outline outer, inner;
+  for (int i = 0; i < per_arm; ++i) {
+    const double t = turns * 6.283185307179586 * i / (per_arm - 1);
+    const double r = 1.0 + t;
+    outer.push_back(Vec3{float((r + 1.0) * std::cos(t)), float((r + 1.0) * std::sin(t)), 0});
+    inner.push_back(Vec3{float(r * std::cos(t)), float(r * std::sin(t)), 0});
   }
-
-  // A general simple polygon: random points joined in random order, untangled by reversing
-  // runs between crossing edges until no two edges cross.
-  Outline Untangled(int n) {
-    Outline p;
-    for (int i = 0; i < n; ++i)
-      p.push_back(Vec3{float(Uniform(-10, 10)), float(Uniform(-10, 10)), 0});
-    for (bool changed = true; changed;) {
-      changed = false;
-      for (int i = 0; i < n && !changed; ++i) {
-        for (int j = i + 2; j < n && !changed; ++j) {
-          if (i == 0 && j == n - 1) continue;
-          if (ProperCrossing(p[i], p[i + 1], p[j], p[(j + 1) % n])) {
-            std::reverse(p.begin() + i + 1, p.begin() + j + 1);
-            changed = true;
-          }
-        }
-      }
-    }
-    return p;
-  }
-
-  // A comb of `teeth` thin teeth: deep pockets, many reflex vertices.
-  Outline Comb(int teeth) {
-    Outline p{{0.0f, -1.0f, 0.0f}};
-    p.push_back(Vec3{float(2 * teeth), -1.0f, 0.0f});
-    for (int i = teeth - 1; i >= 0; --i) {
-      const float depth = float(Uniform(0.2, 0.9));
-      p.push_back(Vec3{float(2 * i + 1), depth, 0.0f});
-      p.push_back(Vec3{float(2 * i + 1), 10.0f, 0.0f});
-      p.push_back(Vec3{float(2 * i), 10.0f, 0.0f});
-      p.push_back(Vec3{float(2 * i), depth - 0.1f, 0.0f});
-    }
-    return p;
-  }
-
-  // A double spiral band, far from star-shaped.
-  static Outline Spiral(int per_arm, double turns) {
-    Outline outer, inner;
-    for (int i = 0; i < per_arm; ++i) {
-      const double t = turns * 6.283185307179586 * i / (per_arm - 1);
-      const double r = 1.0 + t;
-      outer.push_back(Vec3{float((r + 1.0) * std::cos(t)), float((r + 1.0) * std::sin(t)), 0});
-      inner.push_back(Vec3{float(r * std::cos(t)), float(r * std::sin(t)), 0});
-    }
-    Outline p(outer.begin(), outer.end());
-    p.insert(p.end(), inner.rbegin(), inner.rend());
-    return p;
-  }
-
- private:
-  std::mt19937 rng_;
-};
+  Outline p(outer.begin(), outer.end());
+  p.insert(p.end(), inner.rbegin(), inner.rend());
+  return p;
+}
 
 Outline Reversed(Outline p) {
   std::reverse(p.begin(), p.end());
@@ -250,8 +207,9 @@ Outline Reversed(Outline p) {
 TEST(Triangulate, SquareGivesTwoTrianglesFacingMinusZ) {
   const Outline square{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
   auto mesh = Fill(square);
-  const std::vector<std::array<uint32_t, 3>> expected{{0, 2, 1}, {0, 3, 2}};
-  EXPECT_EQ(Indices(*mesh), expected);
+  ASSERT_EQ(mesh->triangle_count, 2u);
+  test::ExpectTriangle(*mesh, 0, 0, 2, 1);
+  test::ExpectTriangle(*mesh, 1, 0, 3, 2);
   for (uint32_t i = 0; i < 2; ++i) EXPECT_FLOAT_EQ(mesh->triangles[i].normal.z, -1.0f);
   for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(mesh->points[i], square[i]);
 }
@@ -267,6 +225,10 @@ TEST(Triangulate, LShapedHexagonIsCoveredWithoutOverlap) {
   const Outline l_shape{{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
   ExpectExactFill(*Fill(l_shape), l_shape);
   ExpectExactFill(*Fill(Reversed(l_shape)), Reversed(l_shape));
+  // A dart whose equal diagonals lie one inside, one outside, from either end.
+  for (const Outline& dart : {Outline{{0, 0, 0}, {1, 3, 0}, {2, 0, 0}, {1, 1, 0}},
+                              Outline{{1, 3, 0}, {2, 0, 0}, {1, 1, 0}, {0, 0, 0}}})
+    ExpectExactFill(*Fill(dart), dart);
 }
 
 TEST(Triangulate, BowTieWarnsOnceAndStillGivesNMinusTwoTriangles) {
@@ -335,23 +297,8 @@ TEST(Triangulate, KeepsTheResultWhenMemoryRunsOut) {
 
 // --- Property tests ---
 
-TEST(TriangulateProperty, RandomSimplePolygonsAreFilledExactly) {
-  PolygonFactory make(20240611);
-  for (int round = 0; round < 60; ++round) {
-    std::vector<Outline> shapes{make.Star(make.Int(3, 40)), make.Histogram(make.Int(2, 14)),
-                                make.Untangled(make.Int(4, 24)), make.Comb(make.Int(1, 6))};
-    for (const Outline& shape : shapes) {
-      for (const Outline& p : {shape, Reversed(shape)}) {
-        SCOPED_TRACE(testing::Message() << "round " << round << ", " << p.size() << " points");
-        ExpectExactFill(*Fill(p), p);
-        if (HasFatalFailure()) return;
-      }
-    }
-  }
-}
-
 TEST(TriangulateProperty, SpiralsAndCollinearRunsAreFilledExactly) {
-  const Outline spiral = PolygonFactory::Spiral(40, 2.5);
+  const Outline spiral = Spiral(40, 2.5);
   ExpectExactFill(*Fill(spiral), spiral);
   ExpectExactFill(*Fill(Reversed(spiral)), Reversed(spiral));
   // A square with every side cut into four collinear pieces.
@@ -364,17 +311,10 @@ TEST(TriangulateProperty, SpiralsAndCollinearRunsAreFilledExactly) {
 }
 
 TEST(TriangulateProperty, TenThousandPointOutlineCoversItsArea) {
-  PolygonFactory make(7);
-  const Outline star = make.Star(10000);
+  const Outline star = Star(10000, 7);
   auto mesh = Fill(star);
   ExpectValidIndices(*mesh, 10000);
-  double sum = 0.0;
-  for (uint32_t i = 0; i < mesh->triangle_count; ++i) {
-    const Triangle& t = mesh->triangles[i];
-    const double area = Cross(star[t.a], star[t.b], star[t.c]) / 2.0;
-    ASSERT_LT(area, 0.0);
-    sum -= area;
-  }
+  const double sum = FilledArea(*mesh, star, true);
   EXPECT_NEAR(sum, std::fabs(SignedArea(star)), 1e-9 * std::fabs(SignedArea(star)));
 }
 
@@ -389,12 +329,7 @@ TEST(TriangulateDegenerate, RepeatedPointsStillCoverTheArea) {
   for (const Outline& p : cases) {
     auto mesh = Fill(p);
     ExpectValidIndices(*mesh, static_cast<uint32_t>(p.size()));
-    double sum = 0.0;
-    for (uint32_t i = 0; i < mesh->triangle_count; ++i) {
-      const Triangle& t = mesh->triangles[i];
-      sum += std::fabs(Cross(p[t.a], p[t.b], p[t.c])) / 2.0;
-    }
-    EXPECT_DOUBLE_EQ(sum, std::fabs(SignedArea(p)));
+    EXPECT_DOUBLE_EQ(FilledArea(*mesh, p, false), std::fabs(SignedArea(p)));
   }
 }
 
@@ -452,8 +387,6 @@ TEST(SelfIntersects, TestsOnlyTheDefinedEdgePairs) {
   // Touching in a vertex is no crossing.
   const Vec3 touching[] = {{0, 0, 0}, {4, 0, 0}, {2, 2, 0}, {4, 4, 0}, {0, 4, 0}, {2, 0, 0}};
   EXPECT_EQ(SelfIntersects(touching, 6), 0);
-  const Vec3 square[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-  EXPECT_EQ(SelfIntersects(square, 4), 0);
   // A figure eight: edge 0 crosses edge 4.
   const Vec3 eight[] = {{0, 0, 0}, {2, 2, 0}, {4, 2, 0}, {4, 0, 0}, {2, 0, 0}, {0, 2, 0}};
   EXPECT_EQ(SelfIntersects(eight, 6), 1);
@@ -500,28 +433,24 @@ TEST(BoundaryEdges, TwoTrianglesSharingAnEdgeGiveTheFourOuterOnes) {
   // (0,1) (0,2) (2,1), then (0,2) clears slot 1, which (0,3) takes; (3,2) is appended.
   const std::vector<EdgePair> expected{{0, 1}, {0, 3}, {2, 1}, {3, 2}};
   EXPECT_EQ(edges, expected);
-}
-
-TEST(BoundaryEdges, ClosedMeshHasNoneAndPathsListTheirPairsPlusOne) {
+  // A closed mesh has none; paths list their pairs plus one.
   auto tetra = test::MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
                               {{0, 1, 2}, {0, 3, 1}, {1, 3, 2}, {0, 2, 3}});
-  std::vector<EdgePair> edges{{9, 9}};
   ASSERT_TRUE(BoundaryEdges(*tetra, edges));
   EXPECT_TRUE(edges.empty());
 
   auto path = test::MakeMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {}, true);
   ASSERT_TRUE(BoundaryEdges(*path, edges));
-  const std::vector<EdgePair> expected{{0, 1}, {1, 2}, {2, 0}, {2, 0}};
-  EXPECT_EQ(edges, expected);
+  EXPECT_EQ(edges, (std::vector<EdgePair>{{0, 1}, {1, 2}, {2, 0}, {2, 0}}));
 }
 
 // --- The commands ---
 
-class PolygonCommands : public ::testing::Test {
+class PolygonCommands : public test::CommandTest {
  protected:
   void SetUp() override {
     SetErrorOutput(&errors_);
-    ASSERT_TRUE(scene_.EnsureLists(errors_));
+    CommandTest::SetUp();
   }
   void TearDown() override { SetErrorOutput(nullptr); }
 
@@ -537,7 +466,6 @@ class PolygonCommands : public ::testing::Test {
   }
 
   std::ostringstream errors_;
-  Scene scene_;
 };
 
 TEST_F(PolygonCommands, FromTwoPolygonsRefusesInTheStatedOrder) {
@@ -565,9 +493,7 @@ TEST_F(PolygonCommands, FromTwoPolygonsRefusesInTheStatedOrder) {
 TEST_F(PolygonCommands, FromTwoPolygonsUnitesReferenceThenCurrent) {
   MeshObject* current = AddMesh("Cur", {{5, 0, 0}, {6, 0, 0}, {5, 1, 0}}, false);
   MeshObject* reference = AddMesh("Ref", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, false);
-  CommandResult r = PolygonFromTwoPolygons(scene_, current, reference);
-  ASSERT_TRUE(r.ok());
-  auto* united = static_cast<MeshObject*>(r.item);
+  MeshObject* united = &Built(PolygonFromTwoPolygons(scene_, current, reference));
   EXPECT_EQ(united->name, "Ref+Cur1");
   EXPECT_EQ(united->point_count, 7u);
   EXPECT_EQ(united->points[0], reference->points[0]);
@@ -600,9 +526,7 @@ TEST_F(PolygonCommands, FromPathChecksThePathAndTheName) {
   EXPECT_EQ(r.text, kOutlineTooLongText);
 
   EXPECT_EQ(ProposedPolygonName(scene_), "Polygon1");
-  r = PolygonFromPath(scene_, path, "Polygon1", console);
-  ASSERT_TRUE(r.ok());
-  auto* polygon = static_cast<MeshObject*>(r.item);
+  MeshObject* polygon = &Built(PolygonFromPath(scene_, path, "Polygon1", console));
   EXPECT_EQ(polygon->name, "Polygon1");
   EXPECT_FALSE(polygon->IsPath());
   EXPECT_EQ(polygon->triangle_count, 2u);
@@ -616,12 +540,526 @@ TEST_F(PolygonCommands, FromPathWarnsForCrossingOutlinesAndAddsShortOnesEmpty) {
   MeshObject* bow_tie = AddMesh("Bow", {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, true);
   MeshObject* two = AddMesh("Two", {{0, 0, 0}, {1, 0, 0}}, true);
   std::ostringstream console;
-  CommandResult r = PolygonFromPath(scene_, bow_tie, "Tie", console);
-  ASSERT_TRUE(r.ok());
+  Built(PolygonFromPath(scene_, bow_tie, "Tie", console));
   EXPECT_EQ(console.str(), kSelfIntersectionWarning);
-  r = PolygonFromPath(scene_, two, "Empty", console);
+  EXPECT_EQ(Built(PolygonFromPath(scene_, two, "Empty", console)).triangle_count, 0u);
+}
+
+using test::ExpectClosedOutward;
+using test::ExpectIndicesInRange;
+using test::ExpectNear;
+using test::ExpectTriangle;
+using test::MakePath;
+
+constexpr const char* kBadSize = "The sizes must be finite numbers between -1e15 and 1e15.";
+constexpr const char* kNameTaken = "There is a object with the same name.\nPlease change the name!";
+constexpr const char* kNoSegments = "The number of segments must be greater than 0.";
+constexpr const char* kTooManySegments = "The number of segments must not be greater than 10000.";
+
+// The sign of normal · (centroid − inside(centroid)) of every triangle: +1 all outward,
+// -1 all inward, 0 mixed.
+int Facing(const MeshObject& m, const std::function<Vec3(const Vec3&)>& inside) {
+  int out = 0;
+  for (uint32_t i = 0; i < m.triangle_count; ++i) {
+    const Triangle& t = m.triangles[i];
+    const Vec3 g = (m.points[t.a] + m.points[t.b] + m.points[t.c]) * (1.0 / 3.0);
+    if (Dot(t.normal, g - inside(g)) > 0.0) ++out;
+  }
+  if (out == static_cast<int>(m.triangle_count)) return 1;
+  return out == 0 ? -1 : 0;
+}
+
+// Clockwise in XY (x right, y up) on the +X side: the lathe's solid then faces outward.
+std::vector<Vec3> ClockwiseSquare() {
+  return {{2, 1, 0}, {3, 1, 0}, {3, 0, 0}, {2, 0, 0}};
+}
+
+class LatheExtrusionTest : public test::CommandTest {
+ protected:
+  MeshObject* AddPath(const char* name, std::vector<Vec3> pts) {
+    MeshObject* p = MakePath(pts).release();
+    p->name = name;
+    scene_.objects->Append(p, 1);
+    return p;
+  }
+};
+
+TEST(ConstructionObjectTest, IdentityDispatchAndClone) {
+  auto outline = MakePath({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+  ConstructionObject c;
+  EXPECT_EQ(c.GetType(), 5);
+  EXPECT_STREQ(c.TypeName(), "Konstruktionsobjekt");
+  EXPECT_EQ(std::tuple(c.preview_mode, c.construction), std::tuple(2, 1));
+  c.outline = outline.get();
+
+  MeshObject untouched;
+  c.result = &untouched;
+  c.construction = 3;
+  EXPECT_EQ(c.Construct(), -1);
+  EXPECT_EQ(untouched.point_count, 0u);
+
+  c.result = nullptr;
+  c.construction = kConstructTriangulate;
+  EXPECT_EQ(c.Construct(), 0);
+  ASSERT_NE(c.result, nullptr);
+  std::unique_ptr<MeshObject> filled(c.result);
+  EXPECT_EQ(filled->triangle_count, 2u);
+
+  c.segments = 5;
+  c.step_angle = 12.5f;
+  c.y_translation = 2.0f;
+  c.caps = kCapsEvery;
+  c.close_profile = 1;
+  c.close_turn = 1;
+  std::unique_ptr<SceneObject> copy(c.Clone());
+  auto& cc = static_cast<ConstructionObject&>(*copy);
+  EXPECT_EQ(std::tuple(cc.segments, cc.step_angle, cc.y_translation, cc.caps, cc.close_profile,
+                       cc.close_turn, cc.construction),
+            std::tuple(5, 12.5f, 2.0f, int{kCapsEvery}, 1, 1, kConstructTriangulate));
+  EXPECT_EQ(cc.outline, outline.get());
+  EXPECT_EQ(cc.result, filled.get());
+}
+
+TEST(ConstructionObjectTest, LatheNeedsTwoPointsAndASegmentAndFillsAGivenResult) {
+  auto one = MakePath({{1, 0, 0}});
+  auto two = MakePath({{1, 0, 0}, {1, 1, 0}});
+  ConstructionObject c;
+  c.outline = one.get();
+  c.segments = 4;
+  EXPECT_EQ(c.Construct(), -1);
+  c.outline = two.get();
+  for (int s : {0, -3, 1000000000}) {
+    c.segments = s;
+    EXPECT_EQ(c.Construct(), -1);
+  }
+  EXPECT_EQ(c.result, nullptr);
+  MeshObject result;
+  c.result = &result;
+  c.segments = 2;
+  ASSERT_EQ(c.Construct(), 0);
+  EXPECT_EQ(c.result, &result);
+  EXPECT_EQ(result.point_count, 6u);
+  EXPECT_EQ(result.triangle_count, 4u);
+}
+
+TEST(LatheDialogTest, FillsTheConstructionObject) {
+  LatheInput in;
+  in.segments = 4;
+  in.close = true;
+  in.close_end = true;
+  in.close_last_segment = true;
+  ConstructionObject c;
+  ApplyLatheDialog(in, c);
+  EXPECT_EQ(std::tuple(c.segments, c.close_profile, c.close_turn), std::tuple(4, 1, 1));
+  EXPECT_FLOAT_EQ(c.step_angle, 72.0f);  // A / (S + 1)
+  EXPECT_EQ(c.caps, kCapsNone);          // "close end" only counts for an open turn
+  in.close_last_segment = false;
+  ApplyLatheDialog(in, c);
+  EXPECT_EQ(c.close_turn, 0);
+  EXPECT_FLOAT_EQ(c.step_angle, 90.0f);  // A / S
+  EXPECT_EQ(c.caps, kCapsBoth);
+}
+
+TEST_F(LatheExtrusionTest, LatheTubesWithClosedAndOpenTurn) {
+  AddPath("Profile", {{1, 0, 0}, {1, 1, 0}});
+  LatheInput in;
+  in.outline = "Profile";
+  in.segments = 3;
+  in.close_last_segment = true;
+  MeshObject& m = Built(CreateLathe(scene_, in));
+  EXPECT_STREQ(m.name.c_str(), "Rotations_Obj");
+  ASSERT_NE(m.material, nullptr);
+  EXPECT_STREQ(m.material->name.c_str(), "standard");
+  EXPECT_EQ(m.point_count, 8u);
+  EXPECT_EQ(m.triangle_count, 8u);
+  ExpectNear(m.points[2], {0, 0, -1});  // ring 1 turned by 90 degrees
+  ExpectNear(m.points[7], {0, 1, 1});
+  ExpectTriangle(m, 7, 1, 0, 7);  // the closing gap joins ring 3 to ring 0
+
+  in.name = "Open";
+  in.close_last_segment = false;
+  MeshObject& open = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(open.point_count, 8u);
+  EXPECT_EQ(open.triangle_count, 6u);
+  ExpectNear(open.points[2], {-0.5f, 0, -0.8660254f});  // 120 degrees
+  ExpectNear(open.points[6], {1, 0, 0});                // ring 3 at 360 degrees
+  ExpectTriangle(open, 0, 2, 0, 1);                     // the first gap as laid out
+  ExpectTriangle(open, 1, 3, 2, 1);
+}
+
+TEST_F(LatheExtrusionTest, LatheLiftsRings) {
+  AddPath("Profile", {{1, 0, 0}, {2, 0, 0}});
+  LatheInput in;
+  in.outline = "Profile";
+  in.segments = 4;
+  in.y_translation = 3.0f;
+  MeshObject& m = Built(CreateLathe(scene_, in));
+  for (uint32_t k = 0; k <= 4; ++k) EXPECT_NEAR(m.points[2 * k].y, k, 1e-6f);
+  in.name = "One";  // S = 1: the one step lifts by the whole translation
+  in.segments = 1;
+  MeshObject& one = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(one.points[0].y, 0.0f);
+  EXPECT_EQ(one.points[2].y, 3.0f);
+}
+
+TEST_F(LatheExtrusionTest, ClosedLatheFacesOutwardForAClockwiseProfileAndCapsAPartialTurn) {
+  auto tube = [](const Vec3& g) {
+    const double len = std::hypot(g.x, g.z);
+    return Vec3{static_cast<float>(2.5 * g.x / len), 0.5f, static_cast<float>(2.5 * g.z / len)};
+  };
+  AddPath("CW", ClockwiseSquare());
+  std::vector<Vec3> ccw = ClockwiseSquare();
+  std::reverse(ccw.begin(), ccw.end());
+  AddPath("CCW", ccw);
+  LatheInput in;
+  in.outline = "CW";
+  in.close = true;
+  in.close_last_segment = true;
+  in.segments = 12;
+  MeshObject& out = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(Facing(out, tube), 1);
+  ExpectClosedOutward(out);
+  in.name = "Inside";
+  in.outline = "CCW";
+  EXPECT_EQ(Facing(Built(CreateLathe(scene_, in)), tube), -1);
+
+  in.name = "Half";
+  in.outline = "CW";
+  in.close_last_segment = false;
+  in.segments = 4;
+  in.angle = 180.0f;
+  in.close_end = true;
+  MeshObject& half = Built(CreateLathe(scene_, in));
+  EXPECT_EQ(half.point_count, 20u);
+  EXPECT_EQ(half.triangle_count, 8u * 4u + 2u * 2u);  // bands E × S, caps 2 (n - 2)
+  ExpectClosedOutward(half);
+}
+
+TEST(LatheCapsTest, CapModes) {
+  auto profile = MakePath(ClockwiseSquare());
+  auto line = MakePath({{1, 0, 0}, {1, 1, 0}});
+  ConstructionObject c;
+  c.outline = profile.get();
+  c.segments = 3;
+  c.close_profile = 1;
+  unsigned points = 0;
+  unsigned tris = 0;
+  const unsigned bands = 8 * 3;
+  const std::pair<int, unsigned> expected[] = {{kCapsNone, 0}, {kCapsFirst, 2}, {kCapsLast, 2},
+                                               {kCapsBoth, 4}, {kCapsEvery, 8}, {7, 0},
+                                               {-1, 0}};
+  for (auto [caps, cap_tris] : expected) {
+    c.caps = caps;
+    ASSERT_TRUE(LatheCounts(c, &points, &tris));
+    EXPECT_EQ(points, 16u);
+    EXPECT_EQ(tris, bands + cap_tris) << "caps " << caps;
+  }
+  c.close_turn = 1;  // both ends then become the first ring only
+  c.caps = kCapsBoth;
+  ASSERT_TRUE(LatheCounts(c, &points, &tris));
+  EXPECT_EQ(tris, 8u * 4u + 2u);
+  c.outline = line.get();  // fewer than three points: no caps
+  ASSERT_TRUE(LatheCounts(c, &points, &tris));
+  EXPECT_EQ(tris, 4u * 4u);  // E = 2n with the closed profile, four gaps
+
+  c.outline = profile.get();
+  c.close_turn = 0;
+  c.caps = kCapsEvery;
+  ASSERT_EQ(c.Construct(), 0);
+  std::unique_ptr<MeshObject> result(c.result);
+  EXPECT_EQ(result->triangle_count, bands + 8u);
+  for (uint32_t i = bands; i < result->triangle_count; ++i) {  // each ring's cap on its points
+    const Triangle& t = result->triangles[i];
+    EXPECT_EQ(t.a / 4, t.b / 4);
+    EXPECT_EQ(t.a / 4, t.c / 4);
+  }
+}
+
+TEST_F(LatheExtrusionTest, LatheRefusals) {
+  LatheInput in;
+  in.outline = "Profile";
+  ExpectRefused(CreateLathe(scene_, in), "Error", "There is no path selected!");
+  AddPath("Profile", {{1, 0, 0}, {1, 1, 0}});
+  AddPath("Dot", {{1, 0, 0}});
+  AddPath("Rotations_Obj", {{1, 0, 0}, {1, 1, 0}});
+  Remember();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* name;
+    const char* outline;
+    int segments;
+    float angle, lift;
+    const char* title;
+    const char* text;
+  } cases[] = {
+      {"Rotations_Obj", "Profile", 7, 360, 0, "Error", kNameTaken},
+      {"L", "Nothing", 7, 360, 0, "Attention", "There is no outline-path selected."},
+      {"L", "Profile", 0, 360, 0, "Error", kNoSegments},
+      {"L", "Profile", 10001, 360, 0, "Error", kTooManySegments},
+      {"L", "Profile", 7, nan, 0, "Error", kBadSize},
+      {"L", "Profile", 7, 360, 1e20f, "Error", kBadSize},
+      {"L", "Dot", 7, 360, 0, "Attention", "The outline-path must have at least two points."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    in.name = c.name;
+    in.outline = c.outline;
+    in.segments = c.segments;
+    in.angle = c.angle;
+    in.y_translation = c.lift;
+    ExpectRefused(CreateLathe(scene_, in), c.title, c.text);
+  }
+}
+
+TEST_F(LatheExtrusionTest, LatheBoundsTotalSize) {
+  std::vector<Vec3> many(1000);
+  for (size_t i = 0; i < many.size(); ++i) many[i] = {1.0f, static_cast<float>(i), 0.0f};
+  MeshObject* path = AddPath("Long", many);
+  Remember();
+  LatheInput in;
+  in.outline = "Long";
+  in.segments = 1002;  // 1998 × 1002 triangles: just over two million
+  ExpectRefused(CreateLathe(scene_, in), "Error",
+                "The new object would get too many points or triangles.\nPlease choose fewer "
+                "segments.");
+  ConstructionObject c;
+  c.outline = path;
+  c.segments = 1002;
+  EXPECT_FALSE(LatheCounts(c, nullptr, nullptr));
+  EXPECT_EQ(c.Construct(), -1);
+  c.segments = 1001;  // 1998 × 1001 triangles: within the bound
+  unsigned points = 0;
+  unsigned tris = 0;
+  EXPECT_TRUE(LatheCounts(c, &points, &tris));
+  EXPECT_EQ(points, 1002u * 1000u);
+  EXPECT_EQ(tris, 1998u * 1001u);
+}
+
+TEST(LatheProperties, IndicesInRangeOverFlagsAndSizes) {
+  for (uint32_t n : {2u, 3u, 5u}) {
+    std::vector<Vec3> pts;
+    for (uint32_t i = 0; i < n; ++i) pts.push_back({1.0f + (i % 3), i * 0.5f, 0.0f});
+    auto profile = MakePath(pts);
+    for (int s : {1, 2, 17}) {
+      for (int flags = 0; flags < 4 * 5; ++flags) {
+        ConstructionObject c;
+        c.outline = profile.get();
+        c.segments = s;
+        c.close_profile = flags & 1;
+        c.close_turn = (flags >> 1) & 1;
+        c.caps = flags / 4;
+        c.y_translation = -2.0f;
+        c.step_angle = c.caps == 2 ? 0.0f : 33.0f;
+        unsigned points = 0;
+        unsigned tris = 0;
+        ASSERT_TRUE(LatheCounts(c, &points, &tris));
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(c.Construct(), 0);
+        testing::internal::GetCapturedStdout();
+        std::unique_ptr<MeshObject> m(c.result);
+        EXPECT_EQ(std::pair(m->point_count, m->triangle_count), std::pair(points, tris));
+        ExpectIndicesInRange(*m);
+      }
+    }
+  }
+}
+
+TEST_F(LatheExtrusionTest, ZExtrusionOfASquarePath) {
+  for (bool clockwise : {false, true}) {
+    std::vector<Vec3> sq = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    if (clockwise) std::reverse(sq.begin(), sq.end());
+    MeshObject* path = AddPath(clockwise ? "CW" : "CCW", sq);
+    ZExtrusionInput in;
+    in.name = clockwise ? "E1" : "E2";
+    in.depth = 2.0f;
+    in.close_outline = true;
+    MeshObject& m = Built(CreateZExtrusion(scene_, in, path));
+    EXPECT_FALSE(m.IsPath());
+    EXPECT_EQ(m.point_count, 8u);
+    EXPECT_EQ(m.triangle_count, 2u + 2u + 8u);
+    for (uint32_t i = 0; i < 4; ++i) {
+      ExpectNear(m.points[i], sq[i]);
+      ExpectNear(m.points[4 + i], sq[i] + Vec3{0, 0, 2});
+    }
+    for (uint32_t i = 0; i < 2; ++i) {
+      ExpectNear(m.triangles[i].normal, {0, 0, -1});     // front
+      ExpectNear(m.triangles[2 + i].normal, {0, 0, 1});  // back
+    }
+    ExpectClosedOutward(m);
+  }
+}
+
+TEST_F(LatheExtrusionTest, ZExtrusionSegmentsAndOpenOutline) {
+  MeshObject* path = AddPath("P", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});
+  ZExtrusionInput in;
+  in.depth = 3.0f;
+  in.segments = 3;
+  MeshObject& m = Built(CreateZExtrusion(scene_, in, path));
+  EXPECT_EQ(m.point_count, 16u);
+  EXPECT_EQ(m.triangle_count, 2u + 2u + 2u * 3u * 3u);  // 3 edges without "close Outline"
+  for (uint32_t k = 0; k <= 3; ++k) EXPECT_NEAR(m.points[4 * k + 2].z, k, 1e-6f);
+  ExpectIndicesInRange(m);
+}
+
+TEST_F(LatheExtrusionTest, ZExtrusionRefusalsAndWarning) {
+  MeshObject* path = AddPath("P", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
+  MeshObject* dot = AddPath("Dot", {{0, 0, 0}});
+  MeshObject* bow = AddPath("Bow", {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}});
+  MathSphere sphere;
+  Remember();
+  ZExtrusionInput in;
+  for (SceneObject* wrong :
+       {static_cast<SceneObject*>(nullptr), static_cast<SceneObject*>(&sphere)})
+    ExpectRefused(CreateZExtrusion(scene_, in, wrong), "Attention",
+                  "There is no 3D-Mesh_object choosen.");
+  in.name = "P";
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kNameTaken);
+  in.name = "E";
+  in.segments = 0;
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kNoSegments);
+  in.segments = 1000000000;
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kTooManySegments);
+  in.segments = 1;
+  in.depth = std::numeric_limits<float>::quiet_NaN();
+  ExpectRefused(CreateZExtrusion(scene_, in, path), "Error", kBadSize);
+  in.depth = 1.0f;
+  ExpectRefused(CreateZExtrusion(scene_, in, dot), "Attention",
+                "The object has nothing to extrude.");
+
+  testing::internal::CaptureStdout();
+  const CommandResult r = CreateZExtrusion(scene_, in, bow);
+  testing::internal::GetCapturedStdout();
   ASSERT_TRUE(r.ok());
-  EXPECT_EQ(static_cast<MeshObject*>(r.item)->triangle_count, 0u);
+  EXPECT_STREQ(r.title.c_str(), "Warning");
+  EXPECT_STREQ(r.text.c_str(),
+               "The lines of the outline-path should not cross in the XY-View. \nThe result of "
+               "this operation may not look like as you expect.");
+}
+
+TEST_F(LatheExtrusionTest, ZExtrusionOfAMeshUsesItsBoundary) {
+  // An L-shaped flat mesh of three unit squares (facing -Z, like a triangulated outline).
+  const std::vector<Vec3> pts = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0},
+                                 {1, 1, 0}, {2, 1, 0}, {0, 2, 0}, {1, 2, 0}};
+  MeshObject* l =
+      test::MakeMesh(pts, {{0, 4, 1}, {0, 3, 4}, {1, 5, 2}, {1, 4, 5}, {3, 7, 4}, {3, 6, 7}})
+          .release();
+  l->name = "L";
+  scene_.objects->Append(l, 1);
+  ZExtrusionInput in;
+  in.segments = 2;
+  MeshObject& m = Built(CreateZExtrusion(scene_, in, l));
+  // 8 boundary edges through all 8 points: 8 front + 8 middle ring + 8 back points.
+  EXPECT_EQ(m.point_count, 24u);
+  EXPECT_EQ(m.triangle_count, 6u + 6u + 2u * 2u * 8u);
+  for (uint32_t i = 0; i < 8; ++i) {
+    ExpectNear(m.points[i], pts[i]);
+    ExpectNear(m.points[16 + i], pts[i] + Vec3{0, 0, 1});
+    EXPECT_NEAR(m.points[8 + i].z, 0.5f, 1e-6f);
+  }
+  ExpectClosedOutward(m);
+}
+
+TEST_F(LatheExtrusionTest, PathExtrusionAlongZKeepsTheOutline) {
+  std::vector<Vec3> sq = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+  MeshObject* outline = AddPath("Outline", sq);
+  AddPath("Spine", {{0, 0, 0}, {0, 0, 2}, {0, 0, 5}});
+  PathExtrusionInput in;
+  in.outline = "Outline";
+  in.path = "Spine";
+  in.close = true;
+  in.close_end = true;
+  MeshObject& m = Built(CreatePathExtrusion(scene_, in, outline));
+  EXPECT_EQ(m.point_count, 12u);
+  EXPECT_EQ(m.triangle_count, 2u * 2u + 2u * 4u * 2u);
+  const float z[] = {0, 2, 5};
+  for (uint32_t k = 0; k < 3; ++k) {
+    for (uint32_t i = 0; i < 4; ++i) ExpectNear(m.points[4 * k + i], sq[i] + Vec3{0, 0, z[k]});
+  }
+  // The last cap repeats the first on the last ring's points, same winding.
+  for (uint32_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(m.triangles[2 + i].a, m.triangles[i].a + 8);
+    EXPECT_EQ(m.triangles[2 + i].b, m.triangles[i].b + 8);
+  }
+  ExpectIndicesInRange(m);
+  in.name = "Open";
+  in.close = false;
+  in.close_end = false;
+  MeshObject& open = Built(CreatePathExtrusion(scene_, in, outline));
+  EXPECT_EQ(open.triangle_count, 2u * 3u * 2u);
+  ExpectTriangle(open, 0, 0, 1, 4);
+  ExpectTriangle(open, 1, 4, 1, 5);
+}
+
+TEST_F(LatheExtrusionTest, PathExtrusionRingsFollowTheSpine) {
+  std::vector<Vec3> tri = {{1, 0, 0}, {0, 1, 0}, {-1, -1, 0}};
+  MeshObject* outline = AddPath("Outline", tri);
+  std::vector<Vec3> spine;
+  for (int k = 0; k < 9; ++k) {  // a quarter circle in the XZ plane, then straight along +X
+    const double a = k * 11.25 * kDegToRad;
+    spine.push_back(
+        {static_cast<float>(5 * std::sin(a)), 0.0f, static_cast<float>(5 * std::cos(a))});
+  }
+  spine.push_back({10, 0, 0});
+  AddPath("Spine", spine);
+  PathExtrusionInput in;
+  in.outline = "Outline";
+  in.path = "Spine";
+  MeshObject& m = Built(CreatePathExtrusion(scene_, in, outline));
+  ASSERT_EQ(m.point_count, 3u * 10u);
+  for (uint32_t k = 0; k < 10; ++k) {
+    Vec3 tangent = spine[k == 9 ? 9 : k + 1] - spine[k == 0 ? 0 : k - 1];
+    tangent.Normalize();
+    for (uint32_t i = 0; i < 3; ++i) {
+      const Vec3 offset = m.points[3 * k + i] - spine[k];
+      EXPECT_NEAR(offset.Length(), Vec3(tri[i]).Length(), 1e-5);     // carried, not scaled
+      EXPECT_NEAR(Dot(offset, tangent), 0.0, 1e-5) << "ring " << k;  // across the spine
+    }
+  }
+  // Along +X the outline's +Z turns onto +X: (1, 0, 0) goes to (0, 0, -1); Y stays up.
+  ExpectNear(m.points[27] - spine[9], {0, 0, -1});
+  ExpectNear(m.points[28] - spine[9], {0, 1, 0});
+}
+
+TEST_F(LatheExtrusionTest, PathExtrusionRefusalsAndWarning) {
+  MeshObject* outline = AddPath("Outline", {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}});
+  AddPath("Spine", {{0, 0, 0}, {0, 0, 1}});
+  AddPath("Dot", {{0, 0, 0}});
+  auto* mesh = new MeshObject();
+  mesh->name = "Mesh";
+  scene_.objects->Append(mesh, 1);
+  Remember();
+  PathExtrusionInput in;
+  in.outline = "Outline";
+  in.path = "Spine";
+  for (SceneObject* wrong : {static_cast<SceneObject*>(nullptr), static_cast<SceneObject*>(mesh)})
+    ExpectRefused(CreatePathExtrusion(scene_, in, wrong), "Attention",
+                  "You must first select a path for the outline.");
+  in.name = "Spine";
+  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Error", kNameTaken);
+  in.name = "X";
+  for (const char* bad : {"", "Mesh"}) {  // none, or not a path
+    in.outline = bad;
+    ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
+                  "You must select a path for the outline!");
+  }
+  in.outline = "Outline";
+  in.path = "Missing";
+  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
+                "You must select a second path!");
+  in.path = "Dot";
+  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
+                "The second path must have at least two points.");
+  in.path = "Spine";
+  in.outline = "Dot";
+  ExpectRefused(CreatePathExtrusion(scene_, in, outline), "Attention",
+                "The outline-path must have at least two points.");
+  in.outline = "Outline";
+  testing::internal::CaptureStdout();
+  const CommandResult r = CreatePathExtrusion(scene_, in, outline);
+  testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(r.ok());
+  EXPECT_STREQ(r.title.c_str(), "Warning");
+  EXPECT_EQ(static_cast<MeshObject*>(r.item)->point_count, 8u);
 }
 
 }  // namespace

@@ -1,32 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "interchange/dxf_import.h"
 #include "interchange/import_object.h"
 #include "interchange/obt_import.h"
-#include "scene/mesh_object.h"
-#include "scene/scene.h"
-#include "support/mesh_checks.h"
-#include "support/test_files.h"
+#include "interchange_test.h"
 
 namespace orvane {
 namespace {
 
-using test::ExpectPoint;
-using test::ExpectTriangle;
+using namespace test;
 
 const char* const kFaceLines[] = {"0",  "3DFACE", "8",  "0",  "10", "1",  "20", "2", "30", "3",
                                   "11", "4",      "21", "5",  "31", "6",  "12", "7", "22", "8",
                                   "32", "9",      "13", "10", "23", "11", "33", "12"};
 
-std::string Lines(const std::vector<std::string>& lines, const char* eol = "\n") {
+std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
-  for (const std::string& l : lines) text += l + eol;
+  for (const std::string& l : lines) text += l + "\n";
   return text;
 }
 
@@ -37,56 +30,11 @@ std::vector<std::string> OneFaceFile() {
   return lines;
 }
 
-TEST(Dxf, OneFaceGivesFourScaledPointsAndTwoTriangles) {
-  for (const char* eol : {"\n", "\r\n"}) {
-    MeshObject mesh;
-    ASSERT_EQ(ReadDxfText(Lines(OneFaceFile(), eol), mesh), kDxfOk);
-    ASSERT_EQ(mesh.point_count, 4u);
-    ExpectPoint(mesh, 0, 5.0f, 10.0f, 15.0f);
-    ExpectPoint(mesh, 3, 50.0f, 55.0f, 60.0f);
-    ASSERT_EQ(mesh.triangle_count, 2u);
-    ExpectTriangle(mesh, 0, 0, 1, 3);
-    ExpectTriangle(mesh, 1, 1, 2, 3);
-  }
-}
-
-TEST(Dxf, FacesFollowOneAnotherAndIndentedCodesAreRead) {
-  std::vector<std::string> lines = OneFaceFile();
-  lines.insert(lines.begin() + 4, std::begin(kFaceLines), std::end(kFaceLines));
-  for (std::string& l : lines) {
-    if (l.size() <= 2) l = "  " + l;  // group codes written right-aligned
-  }
+TEST(Dxf, RefusesOtherStartsAndCutFacesAndReadsValuesLikeCodes) {
   MeshObject mesh;
-  ASSERT_EQ(ReadDxfText(Lines(lines), mesh), kDxfOk);
-  EXPECT_EQ(mesh.point_count, 8u);
-  ASSERT_EQ(mesh.triangle_count, 4u);
-  ExpectTriangle(mesh, 2, 4, 5, 7);
-  ExpectTriangle(mesh, 3, 5, 6, 7);
-}
-
-TEST(Dxf, TriangularFacesAndValuesThatReadLikeCodes) {
-  std::vector<std::string> lines = OneFaceFile();
-  lines[4 + 23] = "7";  // fourth corner = third corner (7, 8, 9): a degenerate triangle stays
-  lines[4 + 25] = "8";
-  lines[4 + 27] = "9";
-  MeshObject mesh;
-  ASSERT_EQ(ReadDxfText(Lines(lines), mesh), kDxfOk);
-  EXPECT_EQ(mesh.triangle_count, 2u);
-  ExpectPoint(mesh, 3, 35.0f, 40.0f, 45.0f);
-
-  lines = OneFaceFile();
-  lines[4 + 3] = "10";  // layer "10": the real code line "10" becomes its x value
-  MeshObject other;
-  ASSERT_EQ(ReadDxfText(Lines(lines), other), kDxfOk);
-  ExpectPoint(other, 0, 50.0f, 10.0f, 15.0f);
-}
-
-TEST(Dxf, RefusesOtherStartsAndCutFaces) {
-  MeshObject mesh;
-  std::vector<std::string> header = {"0", "SECTION", "2", "HEADER", "0", "ENDSEC"};
-  std::vector<std::string> lines = OneFaceFile();
-  header.insert(header.end(), lines.begin(), lines.end());
-  EXPECT_EQ(ReadDxfText(Lines(header), mesh), kDxfNotEntities);
+  const std::vector<std::string> lines = OneFaceFile();
+  const std::string header = Lines({"0", "SECTION", "2", "HEADER", "0", "ENDSEC"});
+  EXPECT_EQ(ReadDxfText(header + Lines(lines), mesh), kDxfNotEntities);
   EXPECT_EQ(ReadDxfText("", mesh), kDxfNotEntities);
   EXPECT_EQ(ReadDxf("/nonexistent/file.dxf", mesh), kDxfUnreadable);
 
@@ -95,28 +43,19 @@ TEST(Dxf, RefusesOtherStartsAndCutFaces) {
     std::vector<std::string> cut(lines.begin(), lines.begin() + static_cast<long>(keep));
     EXPECT_EQ(ReadDxfText(Lines(cut), mesh), kDxfUnreadable) << keep << " lines";
   }
+  std::vector<std::string> layer = lines;
+  layer[4 + 3] = "10";  // layer "10": the real code line "10" becomes its x value
+  ASSERT_EQ(ReadDxfText(Lines(layer), mesh), kDxfOk);
+  ExpectPoint(mesh, 0, 50.0f, 10.0f, 15.0f);
   // A face with fewer than four corners before its "33".
-  std::vector<std::string> short_face = {"0",      "SECTION", "2", "ENTITIES", "0",
-                                         "3DFACE", "10",      "1", "33",       "2"};
-  EXPECT_EQ(ReadDxfText(Lines(short_face), mesh), kDxfUnreadable);
-}
-
-TEST(Obt, SampleGivesItsPointsAndTriangles) {
-  MeshObject* mesh = nullptr;
-  ImportedFile read =
-      ReadObtText("HM_OBT\n1.0\n4\n0 0 0\n1 0 0\n1 1 0\n0 1 -2\n2\n0 1 2 7\n0 2 3 0\n");
-  ASSERT_TRUE(read.ok()) << read.text.c_str();
-  std::unique_ptr<SceneObject> owned(read.object);
-  mesh = static_cast<MeshObject*>(read.object);
-  ASSERT_EQ(mesh->point_count, 4u);
-  ExpectPoint(*mesh, 3, 0.0f, 1.0f, -2.0f);
-  ASSERT_EQ(mesh->triangle_count, 2u);
-  ExpectTriangle(*mesh, 0, 0, 1, 2);
-  ExpectTriangle(*mesh, 1, 0, 2, 3);
+  EXPECT_EQ(
+      ReadDxfText(Lines({"0", "SECTION", "2", "ENTITIES", "0", "3DFACE", "10", "1", "33", "2"}),
+                  mesh),
+      kDxfUnreadable);
 }
 
 TEST(Obt, RefusesWithTheDefinedMessages) {
-  const std::string good = "HM_OBT\n1.0\n3\n0 0 0\n1 0 0\n1 1 0\n1\n0 1 2 7\n";
+  const std::string good = "HM_OBT\n1.0\n3\n0 0 0\n1 0 0\n1 1 -2\n1\n0 1 2 7\n";
   struct Case {
     std::string text;
     const char* message;
@@ -144,29 +83,57 @@ TEST(Obt, RefusesWithTheDefinedMessages) {
     delete read.object;
   }
   ImportedFile whole = ReadObtText(good);
-  EXPECT_TRUE(whole.ok());
-  delete whole.object;
+  ASSERT_TRUE(whole.ok());
+  std::unique_ptr<SceneObject> owned(whole.object);
+  ExpectMesh(*static_cast<MeshObject*>(whole.object), {{0, 0, 0}, {1, 0, 0}, {1, 1, -2}},
+             {{0, 1, 2}});
 }
 
-TEST(ImportFlow, TextFormatsAreAddedOrLeaveTheSceneAlone) {
-  const test::TempDir temp;
-  const std::filesystem::path& dir = temp.path();
+// Each format's file is named after its title and gets the default material (a group: each
+// member); a taken name is made unique, and a file that cannot be read leaves the scene alone.
+TEST(ImportFlow, FilesAreAddedByTheirTitleOrLeaveTheSceneAlone) {
+  const TempDir dir;
   std::ofstream(dir / "face.dxf") << Lines(OneFaceFile());
   std::ofstream(dir / "tri.obt") << "HM_OBT 1.0 3 0 0 0 1 0 0 1 1 0 1 0 1 2 0";
   std::ofstream(dir / "cut.obt") << "HM_OBT 1.0 3 0 0 0 1 0";
+  std::ofstream(dir / "header.dxf") << Lines({"0", "SECTION", "2", "HEADER"});
+  std::ofstream(dir / "Broken.3ds", std::ios::binary) << "MM\x10";
+  GroupObject group;
+  group.AddMember(MakeQuadMesh("Alpha", 0.0f));
+  group.AddMember(MakeQuadMesh("Beta", 3.0f));
+  String title, text;
+  ASSERT_TRUE(Export3ds(&group, (dir / "Parts.3ds").c_str(), &title, &text));
+
   Scene scene;
-  CommandResult face = ImportObjectFile(scene, (dir / "face.dxf").string());
-  ASSERT_TRUE(face.ok());
-  EXPECT_STREQ(face.item->name.c_str(), "face");
-  EXPECT_NE(face.item->material, nullptr);
-  CommandResult tri = ImportObjectFile(scene, (dir / "tri.obt").string());
-  ASSERT_TRUE(tri.ok());
-  EXPECT_STREQ(tri.item->name.c_str(), "tri");
-  EXPECT_EQ(scene.objects->count, 2);
-  CommandResult cut = ImportObjectFile(scene, (dir / "cut.obt").string());
-  EXPECT_FALSE(cut.ok());
-  EXPECT_STREQ(cut.text.c_str(), "Error reading file");
-  EXPECT_EQ(scene.objects->count, 2);
+  const char* files[][2] = {
+      {"face.dxf", "face"}, {"tri.obt", "tri"}, {"Parts.3ds", "Parts"}, {"Parts.3ds", "Parts1"}};
+  for (const auto& [file, name] : files) {
+    SCOPED_TRACE(name);
+    CommandResult added = ImportObjectFile(scene, dir / file);
+    ASSERT_TRUE(added.ok());
+    EXPECT_STREQ(added.item->name.c_str(), name);
+    for (const MeshObject* mesh : Meshes(added.item)) {
+      ASSERT_NE(mesh->material, nullptr);
+      EXPECT_STREQ(mesh->material->name.c_str(), "standard");
+    }
+  }
+  for (const char* file : {"cut.obt", "Broken.3ds", "header.dxf"}) {
+    CommandResult refused = ImportObjectFile(scene, dir / file);
+    EXPECT_FALSE(refused.ok()) << file;
+    EXPECT_STREQ(refused.text.c_str(), "Error reading file") << file;
+  }
+  EXPECT_EQ(scene.objects->count, 4);
+
+  ImportedFile again = ReadObjectFile(dir / "Parts.3ds");
+  ASSERT_TRUE(again.ok());
+  CommandResult taken = AddImportedObject(scene, again, "Parts");
+  EXPECT_FALSE(taken.ok());
+  EXPECT_STREQ(taken.text.c_str(),
+               "There is a object with the same name.\nPlease change the name!");
+  ASSERT_NE(again.object, nullptr);  // still ours: the caller may ask for another name
+  EXPECT_TRUE(AddImportedObject(scene, again, "Other").ok());
+  EXPECT_EQ(again.object, nullptr);
+  EXPECT_EQ(scene.objects->count, 5);
 }
 
 }  // namespace

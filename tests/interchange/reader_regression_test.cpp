@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "interchange/dxf_import.h"
 #include "scene/mesh_object.h"
@@ -28,12 +27,6 @@ const char* const kFace =
     "0\n3DFACE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n12\n7\n22\n8\n32\n9\n13\n10\n23\n11\n"
     "33\n12\n";
 
-void ExpectAllTrianglesInRange(const MeshObject& mesh) {
-  for (uint32_t j = 0; j < mesh.triangle_count; ++j) {
-    EXPECT_TRUE(mesh.TriangleInRange(mesh.triangles[j])) << "triangle " << j;
-  }
-}
-
 #ifndef ORVANE_TEST_SANITIZED
 // The bytes of address space in use now, from /proc/self/statm; 0 when unknown.
 unsigned long long AddressSpaceInUse() {
@@ -50,9 +43,7 @@ unsigned long long AddressSpaceInUse() {
 // `extra` bytes more than now; exits with 0 when that gave an empty mesh.
 [[noreturn]] void ReadManyLinesWithin(unsigned long long extra) {
   const unsigned long long limit = AddressSpaceInUse() + extra;
-  rlimit space = {};
-  space.rlim_cur = limit;
-  space.rlim_max = limit;
+  const rlimit space = {limit, limit};  // soft and hard
   if (setrlimit(RLIMIT_AS, &space) != 0) std::exit(2);
   std::string text = kHeader;
   text.append(std::size_t{32} << 20, '\n');
@@ -79,8 +70,7 @@ TEST(DxfRegression, LineLayoutsReadAlike) {
   std::string plain = std::string(kHeader) + kFace + kFace + "0\nENDSEC\n0\nEOF";
   std::string crlf_tabs;
   for (char c : plain) crlf_tabs += c == '\n' ? std::string(" \t\r\n\t") : std::string(1, c);
-  const std::vector<std::string> texts = {plain, plain + "\n", crlf_tabs};
-  for (const std::string& text : texts) {
+  for (const std::string& text : {plain, plain + "\n", crlf_tabs}) {
     MeshObject mesh;
     ASSERT_EQ(ReadDxfText(text, mesh), kDxfOk) << text;
     ASSERT_EQ(mesh.point_count, 8u);
@@ -119,18 +109,16 @@ TEST(DxfRegression, PairsAreJoinedLinesAndEveryEntityIsReadAsAFace) {
 // and the points behind it shift; whatever is read, the triangles index existing points.
 TEST(DxfRegression, DamagedCodeLinesNeverGiveIndicesPastThePoints) {
   std::string text = std::string(kHeader) + kFace + kFace;
-  const std::vector<std::string> damages = {"31\x1d",
-                                            "3\x01"
-                                            "3",
-                                            "1O", ""};
-  for (const std::string& damage : damages) {
+  for (const std::string damage : {"31\x1d", "3\0013", "1O", ""}) {
     for (const char* code : {"\n31\n", "\n33\n", "\n10\n"}) {
       std::string damaged = text;
       damaged.replace(damaged.rfind(code), 4, "\n" + damage + "\n");
       MeshObject mesh;
       const int result = ReadDxfText(damaged, mesh);
       EXPECT_TRUE(result == kDxfOk || result == kDxfUnreadable) << result;
-      if (result == kDxfOk) ExpectAllTrianglesInRange(mesh);
+      for (uint32_t j = 0; result == kDxfOk && j < mesh.triangle_count; ++j) {
+        EXPECT_TRUE(mesh.TriangleInRange(mesh.triangles[j])) << "triangle " << j;
+      }
     }
   }
 }

@@ -1,0 +1,138 @@
+#pragma once
+// The text an item writes for an export, the expected exports kept in data/, the items the
+// export tests write and the meshes an import gives.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/list.h"
+#include "foundation/ov_string.h"
+#include "material/material.h"
+#include "scene/group_object.h"
+#include "scene/light_source.h"
+#include "scene/math_plane.h"
+#include "scene/math_sphere.h"
+#include "scene/mesh_object.h"
+#include "scene/scene.h"
+#include "support/mesh_checks.h"
+#include "support/test_files.h"
+
+namespace orvane::test {
+
+// The lines `write` (WritePov or WriteVrml) gives for `item`, joined; the item's text cache is
+// released before and after.
+template <class T, class Write>
+std::string ItemText(T& item, Write write) {
+  item.FreeText();
+  std::string text;
+  const LIST* lines = (item.*write)();
+  for (const ListNode* n = lines ? lines->head : nullptr; n; n = n->next) {
+    if (const auto* line = dynamic_cast<const String*>(n->item)) text += line->c_str();
+  }
+  item.FreeText();
+  return text;
+}
+
+// The path of data/`name`, and its whole text.
+inline std::string DataPath(const char* name) {
+  return std::filesystem::path(__FILE__).parent_path() / "data" / name;
+}
+inline std::string Expected(const char* name) {
+  return ReadText(DataPath(name));
+}
+
+// "red": diffuse (255,0,0) × 0.5, ambient white × 0.2, mirror green × 1, glow white × 0,
+// highlight brightness 0.8 and size 50, transparency 0.25, no refraction.
+inline void SetUpRed(Material& m, const char* name = "red") {
+  m.name = name;
+  m.setColour(kDiffuse, 255, 0, 0);
+  m.setValue(kDiffuse, 0, 0.5);
+  m.setColour(kAmbient, 255, 255, 255);
+  m.setValue(kAmbient, 0, 0.2);
+  m.setColour(kMirror, 0, 255, 0);
+  m.setValue(kMirror, 0, 1.0);
+  m.setColour(kGlow, 255, 255, 255);
+  m.setValue(kGlow, 0, 0.0);
+  m.setValue(kHighlight, 1, 0.8);
+  m.setValue(kHighlight, 2, 50.0);
+  m.setValue(kTransparent, 0, 0.25);
+  m.setValue(kTransparent, 2, 0.0);
+}
+
+// A finite plane of `type` with the radii `x` and `y`.
+inline MathPlane* MakePlane(int type, float x, float y) {
+  auto* plane = new MathPlane;
+  EXPECT_TRUE(plane->SetPlaneType(type) && plane->SetRadiusX(x) && plane->SetRadiusY(y));
+  return plane;
+}
+
+// Fills the lists of `scene` with an item of every kind the exports write, all of the returned
+// material "red-glass.2" (no POV-Ray identifier); the rectangle's angles are set to 90, 0, 0
+// without turning its frame, which the POV-Ray export then writes as a matrix.
+inline Material* FillScene(Scene& scene) {
+  std::ostringstream errors;
+  EXPECT_TRUE(scene.EnsureLists(errors));
+  auto* red = new Material;
+  SetUpRed(*red, "red-glass.2");
+  EXPECT_TRUE(scene.materials->Append(red, 1));
+  for (int i = 0; i < 3; ++i) {
+    auto* light = new LightSource;
+    light->light_type = i == 1 ? kSpotLight : kPointLight;
+    light->parallel = i == 2 ? 1 : 0;
+    light->placement.position = {1.0f + static_cast<float>(i), 5.0f, 2.0f};
+    if (i == 0) light->SetDecrease(20.0f);
+    if (i == 1) light->SetFlag(kHasShadow, false);
+    EXPECT_TRUE(scene.lights->Append(light, 1));
+  }
+  auto* sphere = new MathSphere(1.5f);
+  sphere->placement.position = {0.0f, 0.0f, 5.0f};
+  sphere->material = red;
+  EXPECT_TRUE(scene.objects->Append(sphere, 1));
+  for (int type : {kPlaneRectangle, kPlaneCircle, kPlaneEllipse}) {
+    MathPlane* plane = MakePlane(type, 2.0f, 1.0f);
+    if (type == kPlaneRectangle) plane->placement.axis_deg = {90.0f, 0.0f, 0.0f};
+    plane->material = red;
+    EXPECT_TRUE(scene.objects->Append(plane, 1));
+  }
+  auto* group = new GroupObject;
+  MeshObject* mesh = MakeQuadMesh("Quad", 0.0f);
+  mesh->material = red;
+  EXPECT_TRUE(group->AddMember(mesh));
+  EXPECT_TRUE(scene.objects->Append(group, 1));
+  return red;
+}
+
+// `mesh` has exactly these points and triangles.
+inline void ExpectMesh(const MeshObject& mesh, const std::vector<Vec3>& points,
+                       const std::vector<std::array<uint32_t, 3>>& triangles) {
+  ASSERT_EQ(mesh.point_count, points.size());
+  for (uint32_t k = 0; k < points.size(); ++k) {
+    ExpectPoint(mesh, k, points[k].x, points[k].y, points[k].z);
+  }
+  ASSERT_EQ(mesh.triangle_count, triangles.size());
+  for (uint32_t j = 0; j < triangles.size(); ++j) {
+    ExpectTriangle(mesh, j, triangles[j][0], triangles[j][1], triangles[j][2]);
+  }
+}
+
+// The meshes an import gave: the members of a group (which must all be meshes) or the mesh.
+inline std::vector<const MeshObject*> Meshes(const SceneObject* object) {
+  std::vector<const MeshObject*> meshes;
+  if (object && object->GetType() == kItemMesh)
+    meshes.push_back(static_cast<const MeshObject*>(object));
+  if (!object || object->GetType() != kItemGroup) return meshes;
+  for (const ListNode* n = static_cast<const GroupObject*>(object)->members.head; n; n = n->next) {
+    if (n->item->GetType() == kItemMesh) {
+      meshes.push_back(static_cast<const MeshObject*>(n->item));
+    } else {
+      ADD_FAILURE() << "a group member that is no mesh";
+    }
+  }
+  return meshes;
+}
+
+}  // namespace orvane::test

@@ -19,8 +19,8 @@ bool Inside(const BvhBox& box, const BvhNode& node) {
 }
 
 // Checks the subtree at `at`, adding the items of its leaves to `seen`; answers its depth.
-int CheckNode(const Bvh& bvh, const std::vector<BvhBox>& boxes, uint32_t at,
-              std::vector<int>* seen, uint32_t leaf_limit) {
+int CheckNode(const Bvh& bvh, const std::vector<BvhBox>& boxes, uint32_t at, std::vector<int>* seen,
+              uint32_t leaf_limit) {
   const BvhNode& node = bvh.Nodes()[at];
   if (node.count > 0) {
     EXPECT_LE(node.count, leaf_limit);
@@ -31,9 +31,8 @@ int CheckNode(const Bvh& bvh, const std::vector<BvhBox>& boxes, uint32_t at,
     }
     return 1;
   }
-  const uint32_t children[2] = {at + 1, node.index};
   int depth = 0;
-  for (uint32_t child : children) {
+  for (uint32_t child : {at + 1, node.index}) {
     const BvhNode& c = bvh.Nodes()[child];
     for (int a = 0; a < 3; ++a) {
       EXPECT_LE(node.lo[a], c.lo[a]);
@@ -54,7 +53,10 @@ TEST(Bvh, EveryItemSitsInOneLeafInsideEveryBoxAboveIt) {
     std::function<BvhBox(int)> box;
   };
   const Case cases[] = {
-      {"one", 1, [](int) { return BvhBox{{1, 2, 3}, {1, 2, 3}}; }},
+      {"one", 1,
+       [](int) {
+         return BvhBox{{1, 2, 3}, {1, 2, 3}};
+       }},
       {"scattered", 5000,
        [&](int) {
          const Vec3 lo{u(rng), u(rng), u(rng)};
@@ -66,7 +68,10 @@ TEST(Bvh, EveryItemSitsInOneLeafInsideEveryBoxAboveIt) {
          return BvhBox{lo, lo + Vec3{0.8f, 0, 0.8f}};
        }},
       // Items that cannot be told apart still end in small leaves.
-      {"all at one point", 1000, [](int) { return BvhBox{{0, 0, 0}, {1, 1, 1}}; }},
+      {"all at one point", 1000,
+       [](int) {
+         return BvhBox{{0, 0, 0}, {1, 1, 1}};
+       }},
       {"huge coordinates", 300,
        [](int i) {
          const Vec3 lo{1e37f * float(i % 3), -3e38f, 1e30f * float(i)};
@@ -114,16 +119,15 @@ TEST(Bvh, TheWalkReachesEveryLeafTheRayMeets) {
         if (bvh.Nodes()[n].count > 0 && bvh.Nodes()[n].index == first) ++reached[n];
       return false;
     });
+    // Every leaf the ray meets is reached once (its parents are met too, their boxes being
+    // larger); no other leaf is.
     for (uint32_t n = 0; n < bvh.Nodes().size(); ++n) {
-      const BvhNode& node = bvh.Nodes()[n];
-      if (node.count == 0) continue;
       double enter = 0.0;
-      // Every leaf the ray meets is reached once (its parents are met too, their boxes being
-      // larger); no other leaf is.
-      EXPECT_EQ(reached[n], Bvh::Enters(ray, node, limit, &enter) ? 1 : 0) << "ray " << r;
+      if (bvh.Nodes()[n].count == 0) continue;
+      EXPECT_EQ(reached[n], Bvh::Enters(ray, bvh.Nodes()[n], limit, &enter) ? 1 : 0) << r;
       reached_total += reached[n];
     }
-    int visits = 0;
+    int visits = 0;  // the walk stops when the leaf answers true
     bvh.Traverse(ray, &limit, [&](uint32_t, uint32_t) { return ++visits == 1; });
     EXPECT_LE(visits, 1);
   }

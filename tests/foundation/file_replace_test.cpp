@@ -5,71 +5,51 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadText;
 
-class FileReplaceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("orvane_replace_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, ignored);
-    fs::remove_all(dir_, ignored);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  // The names in the folder: a failed write leaves no temporary file.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+// The names in the folder: a failed write leaves no temporary file.
+std::vector<std::string> Names(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
-  fs::path dir_;
-};
-
-TEST_F(FileReplaceTest, ReplacesTheWholeFileAndKeepsItsPermissions) {
-  const std::string path = Path("scene.ovs");
+TEST(FileReplace, ReplacesTheWholeFileAndKeepsItsPermissions) {
+  test::TempDir dir;
+  const std::string path = dir / "scene.ovs";
   ASSERT_TRUE(ReplaceFileContents(path, "first version, rather long\n"));
-  EXPECT_EQ(Read(path), "first version, rather long\n");
+  EXPECT_EQ(ReadText(path), "first version, rather long\n");
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   ASSERT_TRUE(ReplaceFileContents(path, "second\n"));
-  EXPECT_EQ(Read(path), "second\n");
+  EXPECT_EQ(ReadText(path), "second\n");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(Names(), std::vector<std::string>{"scene.ovs"});
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"scene.ovs"});
   ASSERT_TRUE(ReplaceFileContents(path, ""));
-  EXPECT_EQ(Read(path), "");
+  EXPECT_EQ(ReadText(path), "");
 }
 
 // Every failure leaves the old file as it was and nothing else in its folder.
-TEST_F(FileReplaceTest, FailedWritesLoseNothing) {
-  const std::string path = Path("scene.ovs");
+TEST(FileReplace, FailedWritesLoseNothing) {
+  test::TempDir dir;
+  const std::string path = dir / "scene.ovs";
   ASSERT_TRUE(ReplaceFileContents(path, "old\n"));
-  fs::create_directory(dir_ / "folder");
-  EXPECT_FALSE(ReplaceFileContents(Path("folder"), "new\n"));
-  EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
-  EXPECT_FALSE(ReplaceFileContents(Path("missing/scene.ovs"), "new\n"));
+  fs::create_directory(dir / "folder");
+  EXPECT_FALSE(ReplaceFileContents(dir / "folder", "new\n"));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_FALSE(ReplaceFileContents(dir / "missing/scene.ovs", "new\n"));
   EXPECT_FALSE(ReplaceFileContents(std::string(), "new\n"));
 
   // A full disk: the process may write only a few bytes per file.
@@ -83,19 +63,19 @@ TEST_F(FileReplaceTest, FailedWritesLoseNothing) {
   ::setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(written);
-  EXPECT_EQ(Read(path), "old\n");
-  EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "scene.ovs"}));
+  EXPECT_EQ(ReadText(path), "old\n");
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "scene.ovs"}));
 
   if (::geteuid() != 0) {  // the superuser writes anywhere
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(ReplaceFileContents(path, "new\n"));
-    fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(Read(path), "old\n");
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(ReadText(path), "old\n");
   }
 }
 
 // Devices are written in place, never replaced by a file.
-TEST_F(FileReplaceTest, DevicesAreWrittenInPlace) {
+TEST(FileReplace, DevicesAreWrittenInPlace) {
   EXPECT_FALSE(ReplaceFileContents(std::string("/dev/full"), "text"));
   EXPECT_TRUE(ReplaceFileContents(std::string("/dev/null"), "text"));
   struct stat st {};

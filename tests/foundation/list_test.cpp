@@ -13,9 +13,7 @@ namespace {
 // An item that counts its own destructions, so ownership can be observed.
 struct Tracked : ListItem {
   Tracked(int v, int* death_count) : value(v), deaths(death_count) {}
-  ~Tracked() override {
-    if (deaths) ++*deaths;
-  }
+  ~Tracked() override { ++*deaths; }
   int Match(int) override { return 0; }
   int value;
   int* deaths;
@@ -25,27 +23,19 @@ int ValueOf(ListItem* item) {
   return item ? static_cast<Tracked*>(item)->value : -1;
 }
 
-// Checks the structural invariants and returns the values from head to tail.
+// Checks the structural invariants (an empty list has no head, tail or current node) and
+// returns the values from head to tail.
 std::vector<int> Walk(const LIST& list) {
   std::vector<int> values;
   EXPECT_EQ(list.empty, list.count == 0 ? 1 : 0);
-  if (list.count == 0) {
-    EXPECT_EQ(list.head, nullptr);
-    EXPECT_EQ(list.tail, nullptr);
-    EXPECT_EQ(list.current, nullptr);
-    return values;
-  }
-  EXPECT_EQ(list.head->prev, nullptr);
-  EXPECT_EQ(list.tail->next, nullptr);
   bool current_seen = list.current == nullptr;
   const ListNode* last = nullptr;
-  for (const ListNode* n = list.head; n; n = n->next) {
+  for (const ListNode* n = list.head; n; last = n, n = n->next) {
     EXPECT_EQ(n->prev, last);
     current_seen = current_seen || n == list.current;
     values.push_back(ValueOf(n->item));
-    last = n;
   }
-  EXPECT_EQ(last, list.tail);
+  EXPECT_EQ(last, list.tail);  // so head->prev and tail->next are null
   EXPECT_TRUE(current_seen) << "current is not a node of the list";
   EXPECT_EQ(static_cast<int>(values.size()), list.count);
   return values;
@@ -61,28 +51,10 @@ class ListTest : public ::testing::Test {
   LIST list;
 };
 
-TEST_F(ListTest, WalkingAnEmptyListYieldsNothing) {
-  EXPECT_EQ(list.First(), nullptr);
-  EXPECT_EQ(list.Last(), nullptr);
-  EXPECT_EQ(list.Next(), nullptr);
-  EXPECT_EQ(list.Prev(), nullptr);
-  EXPECT_EQ(list.current, nullptr);
-  EXPECT_EQ(list.Remove(), 1);
-  Walk(list);
-}
-
-TEST_F(ListTest, RemovingTheOnlyNodeRestoresTheInitialState) {
-  Fill({7});
-  list.Remove();
-  Walk(list);
-  EXPECT_EQ(deaths, 1);
-  list.Append(Make(8), 1);
-  EXPECT_EQ(list.head, list.tail);
-  EXPECT_EQ(list.current, list.head);
-  EXPECT_EQ(Walk(list), (std::vector<int>{8}));
-}
-
 TEST_F(ListTest, RemoveChoosesTheNewCurrentNode) {
+  EXPECT_TRUE(!list.First() && !list.Last() && !list.Next() && !list.Prev() && !list.current);
+  EXPECT_EQ(list.Remove(), 1);  // nothing to remove
+  Walk(list);
   Fill({1, 2, 3, 4});
   list.First();
   list.Remove();  // head: the new head becomes current
@@ -93,6 +65,13 @@ TEST_F(ListTest, RemoveChoosesTheNewCurrentNode) {
   list.Remove();  // tail: the new tail becomes current
   EXPECT_EQ(ValueOf(list.Current()), 2);
   EXPECT_EQ(Walk(list), (std::vector<int>{2}));
+  // Removing the only node restores the initial state.
+  list.Remove();
+  Walk(list);
+  EXPECT_EQ(deaths, 4);
+  list.Append(Make(8), 1);
+  EXPECT_TRUE(list.head == list.tail && list.current == list.head);
+  EXPECT_EQ(Walk(list), (std::vector<int>{8}));
 }
 
 TEST_F(ListTest, OwnershipDecidesWhetherRemoveDestroysTheItem) {
@@ -102,15 +81,19 @@ TEST_F(ListTest, OwnershipDecidesWhetherRemoveDestroysTheItem) {
   list.First();
   list.Remove();
   EXPECT_EQ(deaths, 0);
-  EXPECT_EQ(shared.value, 5);
   list.SetOwn(0);
   Tracked* kept = static_cast<Tracked*>(list.Current());
-  list.Remove();
+  list.SetItem(Make(7));  // SetItem replaces without destroying
   EXPECT_EQ(deaths, 0);
+  EXPECT_EQ(Walk(list), (std::vector<int>{7}));
   delete kept;
+  Tracked* replacement = static_cast<Tracked*>(list.Current());
+  list.Remove();
   EXPECT_EQ(deaths, 1);
+  delete replacement;
 }
 
+// RemoveAll stops at a head without item; the destructor frees what it left behind.
 TEST_F(ListTest, RemoveAllStopsAtAHeadWithoutItem) {
   Fill({1, 2});
   list.Append(nullptr, 0);
@@ -119,20 +102,17 @@ TEST_F(ListTest, RemoveAllStopsAtAHeadWithoutItem) {
   EXPECT_EQ(deaths, 2);
   EXPECT_EQ(list.count, 2);
   EXPECT_EQ(list.head->item, nullptr);
+  auto* heap_list = new LIST;
+  heap_list->Append(nullptr, 0);
+  heap_list->Append(Make(4), 1);
+  heap_list->RemoveAll();
+  delete heap_list;
+  EXPECT_EQ(deaths, 3);
   list.First();
   list.Remove();
   list.RemoveAll();
-  EXPECT_EQ(deaths, 3);
+  EXPECT_EQ(deaths, 4);
   Walk(list);
-}
-
-TEST_F(ListTest, SetItemReplacesWithoutDestroying) {
-  Fill({1});
-  Tracked* old = static_cast<Tracked*>(list.Current());
-  list.SetItem(Make(2));
-  EXPECT_EQ(deaths, 0);
-  delete old;
-  EXPECT_EQ(Walk(list), (std::vector<int>{2}));
 }
 
 TEST_F(ListTest, FailedNodeAllocationLeavesTheNodesAlone) {
@@ -147,39 +127,23 @@ TEST_F(ListTest, FailedNodeAllocationLeavesTheNodesAlone) {
   delete item;
 }
 
-TEST_F(ListTest, DestructorFreesWhatRemoveAllLeftBehind) {
-  auto* heap_list = new LIST;
-  heap_list->Append(nullptr, 0);
-  heap_list->Append(Make(1), 1);
-  heap_list->RemoveAll();
-  delete heap_list;
-  EXPECT_EQ(deaths, 1);
-}
-
 // Random operation sequences against a vector model: order, current position, counts. The
 // model states the rules: Insert links after current (or appends without one), Prepend makes
-// the new head current, Remove makes the follower current, Next and Prev stop
-// at the ends, MoveUp swaps the items of current and its predecessor and keeps current. (The
-// sequences seldom remove a tail that has a predecessor: RemoveChoosesTheNewCurrentNode does.)
+// the new head current, Remove makes the follower current, Next and Prev stop at the ends,
+// MoveUp swaps the items of current and its predecessor and keeps current. (The sequences
+// seldom remove a tail that has a predecessor: RemoveChoosesTheNewCurrentNode does.)
 TEST_F(ListTest, RandomOperationSequencesMatchAModel) {
   std::mt19937 rng(1234);
   std::vector<int> model;
   int cur = -1;  // index into model, -1 when current is null
   int next_value = 0;
   for (int step = 0; step < 20000; ++step) {
-    int op = static_cast<int>(rng() % 8);
-    switch (op) {
+    switch (rng() % 8) {
       case 0:
       case 1:
         list.Insert(Make(next_value), 1);
-        if (model.empty() || cur < 0) {
-          cur = static_cast<int>(model.size());
-          model.push_back(next_value);
-        } else {
-          model.insert(model.begin() + cur + 1, next_value);
-          ++cur;
-        }
-        ++next_value;
+        cur = cur < 0 ? static_cast<int>(model.size()) : cur + 1;
+        model.insert(model.begin() + cur, next_value++);
         break;
       case 2:
         list.Prepend(Make(next_value), 1);
@@ -187,15 +151,10 @@ TEST_F(ListTest, RandomOperationSequencesMatchAModel) {
         cur = 0;
         break;
       case 3:
-        if (cur >= 0) {
-          list.Remove();
-          model.erase(model.begin() + cur);
-          if (model.empty()) {
-            cur = -1;
-          } else if (cur == static_cast<int>(model.size())) {
-            cur = static_cast<int>(model.size()) - 1;
-          }
-        }
+        if (cur < 0) break;
+        list.Remove();
+        model.erase(model.begin() + cur);
+        cur = std::min(cur, static_cast<int>(model.size()) - 1);
         break;
       case 4:
         list.First();
@@ -217,10 +176,9 @@ TEST_F(ListTest, RandomOperationSequencesMatchAModel) {
     }
     ASSERT_EQ(ValueOf(list.Current()), cur < 0 ? -1 : model[cur]) << "step " << step;
   }
-  int alive = static_cast<int>(model.size());
+  EXPECT_GT(model.size(), 0u);
   list.RemoveAll();
   EXPECT_EQ(deaths, next_value);
-  EXPECT_GT(alive, 0);
 }
 
 }  // namespace

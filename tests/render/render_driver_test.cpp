@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "imageio/jpeg.h"
@@ -18,37 +19,25 @@ using render_test::ReadTga;
 using render_test::SceneBuilder;
 using render_test::TempDir;
 
-// --- File names and depth values -----------------------------------------------------------
-
 TEST(RenderDriverNames, FrameNumbersAndExtensions) {
   EXPECT_EQ(RenderDriver::OutputFileName("image", 7, ".tga"), "image00007.tga");
   EXPECT_EQ(RenderDriver::OutputFileName("image.tga", 7, ".jpg"), "image00007.jpg");
   EXPECT_EQ(RenderDriver::OutputFileName("image", 123456, ".tga"), "image123456.tga");
-  EXPECT_EQ(RenderDriver::OutputFileName("image", 12345, ".tga"), "image12345.tga");
-  EXPECT_EQ(RenderDriver::OutputFileName("image", 0, ".tga"), "image00000.tga");
   EXPECT_EQ(RenderDriver::OutputFileName("image", -1, ".tga"), "image.tga");
-  EXPECT_EQ(RenderDriver::OutputFileName("dir/a.tga", -1, ".jpg"), "dir/a.jpg");
   // Only the exact four bytes ".tga" are removed.
   EXPECT_EQ(RenderDriver::OutputFileName("a.TGA", 1, ".tga"), "a.TGA00001.tga");
   EXPECT_EQ(RenderDriver::OutputFileName("tga", 1, ".tga"), "tga00001.tga");
-  EXPECT_EQ(RenderDriver::OutputFileName("", 3, ".tga"), "00003.tga");
 }
 
 TEST(RenderDriverDepth, RisesToTheFocusAndFallsToFar) {
   // near 2, focus 6, far 10
   EXPECT_EQ(RenderDriver::DepthValue(1.0f, 2, 10, 6), 0);
-  EXPECT_EQ(RenderDriver::DepthValue(2.0f, 2, 10, 6), 0);
   EXPECT_EQ(RenderDriver::DepthValue(4.0f, 2, 10, 6), 127);  // 2/4 × 255 = 127.5
   EXPECT_EQ(RenderDriver::DepthValue(6.0f, 2, 10, 6), 255);
   EXPECT_EQ(RenderDriver::DepthValue(9.0f, 2, 10, 6), 63);  // 1/4 × 255 = 63.75
-  EXPECT_EQ(RenderDriver::DepthValue(10.0f, 2, 10, 6), 0);
   EXPECT_EQ(RenderDriver::DepthValue(50.0f, 2, 10, 6), 0);
   EXPECT_EQ(RenderDriver::DepthValue(NAN, 2, 10, 6), 0);
-  // All limits 0 (the defaults): every hit is black.
-  EXPECT_EQ(RenderDriver::DepthValue(3.0f, 0, 0, 0), 0);
 }
-
-// --- Picture files -------------------------------------------------------------------------
 
 class RenderDriverFiles : public ::testing::Test {
  protected:
@@ -56,32 +45,7 @@ class RenderDriverFiles : public ::testing::Test {
   SceneBuilder b;
 };
 
-TEST_F(RenderDriverFiles, TgaOfAStandardPicture) {
-  b.Output(dir / "pic", 320, 240);
-  b.scene.render.background[0] = 10;
-  b.scene.render.background[1] = 20;
-  b.scene.render.background[2] = 30;
-  ASSERT_EQ(b.driver.renderFrame(1), 0);
-  const std::vector<uint8_t> bytes = ReadBytes(dir / "pic00001.tga");
-  ASSERT_EQ(bytes.size(), 230418u);  // the header's bytes are checked with the TGA writer
-  // No camera: every pixel is the background, stored blue, green, red.
-  EXPECT_EQ(bytes[18], 30);
-  EXPECT_EQ(bytes[19], 20);
-  EXPECT_EQ(bytes[20], 10);
-  EXPECT_EQ(bytes[230415], 30);
-  EXPECT_EQ(b.driver.PixelsHit(), 0u);
-  EXPECT_EQ(b.scene.render.framesRendered, 1u);
-  EXPECT_EQ(b.err.str(), "");
-}
-
-TEST_F(RenderDriverFiles, OddOneAndZeroSizes) {
-  b.Output(dir / "odd", 321, 241);
-  ASSERT_EQ(b.driver.renderFrame(-1), 0);
-  auto odd = ReadTga(dir / "odd.tga");
-  ASSERT_TRUE(odd);
-  EXPECT_EQ(odd->width, 320);
-  EXPECT_EQ(odd->height, 240);
-
+TEST_F(RenderDriverFiles, TinyAndTooLargeSizes) {
   // 1 × 1 keeps half sizes of 0: an empty picture, header only.
   b.Output(dir / "one", 1, 1);
   b.AddCamera({0, 0, 0}, {0, 0, 1});
@@ -92,9 +56,15 @@ TEST_F(RenderDriverFiles, OddOneAndZeroSizes) {
   b.scene.render.jpegOutput = 1;
   ASSERT_EQ(b.driver.renderFrame(-1), 0);
   EXPECT_EQ(ReadBytes(dir / "zero.tga").size(), 18u);
-  EXPECT_EQ(b.scene.render.framesRendered, 3u);
+  EXPECT_EQ(b.scene.render.framesRendered, 2u);
   // A JPEG cannot be empty: it is skipped with the library's reason.
   EXPECT_EQ(b.err.str().rfind("JPEG: ", 0), 0u) << b.err.str();
+
+  b.Output(dir / "big", 2, 2);
+  b.scene.render.halfWidth = 40000;  // too large for a TGA header
+  EXPECT_EQ(b.driver.renderFrame(1), -1);
+  EXPECT_NE(b.err.str().find("too large"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "big00001.tga"));
 }
 
 TEST_F(RenderDriverFiles, PanoramaIsHalfAsHighAsWide) {
@@ -103,9 +73,8 @@ TEST_F(RenderDriverFiles, PanoramaIsHalfAsHighAsWide) {
   Camera* camera = b.AddCamera({0, 0, 0}, {0, 0, 1});
   ASSERT_EQ(b.driver.renderFrame(2), 0);
   auto pano = ReadTga(dir / "pano00002.tga");
-  ASSERT_TRUE(pano);
-  EXPECT_EQ(pano->width, 800);
-  EXPECT_EQ(pano->height, 400);
+  EXPECT_EQ(pano.width, 800);
+  EXPECT_EQ(pano.height, 400);
   EXPECT_EQ(camera->PanoramaWidth(), 800.0f);
   // The start line names the stored height.
   EXPECT_EQ(b.out.str(), "\nRendering (800x240 trace: 3) " + (dir / "pano00002.tga") + " ...\n");
@@ -160,7 +129,6 @@ TEST_F(RenderDriverFiles, SkipExistingAndFrameRange) {
   EXPECT_EQ(b.driver.renderFrame(3), 0);
   EXPECT_EQ(ReadBytes(dir / "f00003.tga").size(), 4u);
   EXPECT_EQ(b.scene.render.framesRendered, 0u);
-  EXPECT_EQ(b.out.str(), "");
 
   b.scene.render.frameFrom = 2;
   b.scene.render.frameTo = 4;
@@ -168,26 +136,13 @@ TEST_F(RenderDriverFiles, SkipExistingAndFrameRange) {
   // 2 and 4 rendered, 3 skipped as existing; -1 (no number) is below "from".
   EXPECT_EQ(b.scene.render.framesRendered, 2u);
   EXPECT_TRUE(std::filesystem::exists(dir / "f00004.tga"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "f00005.tga"));
   EXPECT_EQ(b.driver.renderFrame(-1), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "f.tga"));
-
-  b.scene.render.frameTo = -1;  // no upper limit
-  EXPECT_EQ(b.driver.renderFrame(99999), 0);
-  EXPECT_TRUE(std::filesystem::exists(dir / "f99999.tga"));
 
   b.scene.render.renderingDisabled = 1;
   EXPECT_EQ(b.driver.renderFrame(7), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "f00007.tga"));
-  EXPECT_EQ(b.scene.render.framesRendered, 3u);
-}
-
-TEST_F(RenderDriverFiles, TooLargeForATgaHeader) {
-  b.Output(dir / "big", 2, 2);
-  b.scene.render.halfWidth = 40000;
-  EXPECT_EQ(b.driver.renderFrame(1), -1);
-  EXPECT_NE(b.err.str().find("too large"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir / "big00001.tga"));
+  EXPECT_EQ(b.scene.render.framesRendered, 2u);
 }
 
 TEST_F(RenderDriverFiles, JpegHoldsTheSamePicture) {
@@ -200,59 +155,23 @@ TEST_F(RenderDriverFiles, JpegHoldsTheSamePicture) {
   std::string error;
   ASSERT_TRUE(ReadJpegTexture((dir / "j00005.jpg").c_str(), dib, &error)) << error;
   EXPECT_EQ(dib.Width(), 48);
-  EXPECT_EQ(dib.Height(), 24);
   const uint32_t pixel = dib.GetPixel(20, 13);  // 0x00BBGGRR
   EXPECT_GE(pixel & 0xFF, 250u);
   EXPECT_LE((pixel >> 8) & 0xFF, 5u);
   EXPECT_LE((pixel >> 16) & 0xFF, 5u);
 }
 
-// --- Blocks and console lines ----------------------------------------------------------------
-
-// The verbose lines with their times masked: the number after "ready in: " and after
-// "Rendered in " becomes '#'.
-std::string MaskSeconds(std::string text) {
-  for (const std::string label : {"ready in: ", "Rendered in "}) {
-    for (std::size_t at = text.find(label); at != std::string::npos;
-         at = text.find(label, at + 1)) {
-      const std::size_t from = at + label.size();
-      const std::size_t to = text.find_first_not_of("-+0123456789.e", from);
-      if (to != from && to != std::string::npos) text.replace(from, to - from, "#");
-    }
-  }
-  return text;
-}
-
+// The verbose lines, with the seconds after "ready in: " and "Rendered in " masked as '#'.
 TEST_F(RenderDriverFiles, ConsoleLines) {
   b.Output(dir / "c", 20, 26);
-  ASSERT_EQ(b.driver.renderFrame(12), 0);
-  EXPECT_EQ(b.out.str(), "\nRendering (20x26 trace: 3) " + (dir / "c00012.tga") + " ...\n");
-
-  b.out.str("");
   b.scene.render.verbose = 1;
   b.scene.render.traceDepth = 5;
   ASSERT_EQ(b.driver.renderFrame(-1), 0);
-  EXPECT_EQ(MaskSeconds(b.out.str()), "\nRendering (20x26 trace: 5) " + (dir / "c.tga") +
-                                          " ...\n"
-                                          "lines: 0..9      "
-                                          "   ready in: #s.\n"
-                                          "lines: 10..19    "
-                                          "   ready in: #s.\n"
-                                          "lines: 20..29    "
-                                          "\n\n 0 of 520 pixels hit.\n"
-                                          "\n Rendered in #s .\n");
-}
-
-TEST_F(RenderDriverFiles, ColumnAlignmentOfLongPictures) {
-  b.Output(dir / "tall", 2, 1010);
-  b.scene.render.verbose = 1;
-  ASSERT_EQ(b.driver.renderFrame(-1), 0);
-  // Two spaces for each of line < 10, < 100, < 1000, then the estimate's three.
-  const std::string text = MaskSeconds(b.out.str());
-  EXPECT_NE(text.find("lines: 90..99       ready in: #s.\n"), std::string::npos);
-  EXPECT_NE(text.find("lines: 100..109     ready in: #s.\n"), std::string::npos);
-  EXPECT_NE(text.find("lines: 990..999     ready in: #s.\n"), std::string::npos);
-  EXPECT_NE(text.find("lines: 1000..1009\n\n 0 of 2020 pixels hit.\n"), std::string::npos);
+  const std::regex seconds("(ready in: |Rendered in )[-+0-9.e]+");
+  EXPECT_EQ(std::regex_replace(b.out.str(), seconds, "$1#"),
+            "\nRendering (20x26 trace: 5) " + (dir / "c.tga") +
+                " ...\nlines: 0..9         ready in: #s.\nlines: 10..19       ready in: #s.\n"
+                "lines: 20..29    \n\n 0 of 520 pixels hit.\n\n Rendered in #s .\n");
 }
 
 TEST_F(RenderDriverFiles, PrepareOnlyHandsOverTheBlocks) {
@@ -270,8 +189,6 @@ TEST_F(RenderDriverFiles, PrepareOnlyHandsOverTheBlocks) {
   EXPECT_EQ(ReadBytes(dir / "p00001.tga").size(), 18u + 8 * 34 * 3);
 }
 
-// --- Hits, depth map, field and masks (with the tracer) ------------------------------------
-
 // A grey floor (y = -1) under a camera at the origin looking along +Z: the lower half of the
 // picture hits it, the upper half misses.
 class RenderDriverFloor : public RenderDriverFiles {
@@ -285,42 +202,26 @@ class RenderDriverFloor : public RenderDriverFiles {
   }
 };
 
-TEST_F(RenderDriverFloor, DepthMapFromThePrimaryHits) {
+TEST_F(RenderDriverFloor, DepthMapFromThePrimaryHitsWithAndWithoutBuffer) {
   RenderSettings& s = b.scene.render;
   s.depthMap = 1;
   s.depthMapName = (dir / "depth").c_str();
-  s.depthNear = 0;
   s.depthFocus = 10;
   s.depthFar = 20;
   ASSERT_EQ(b.driver.renderFrame(1), 0);
   auto depth = ReadTga(dir / "depth00001.tga");
-  ASSERT_TRUE(depth);
-  ASSERT_EQ(depth->width, 20);
+  ASSERT_EQ(depth.width, 20);
   // Focal distance 200 × 20 / 320 = 12.5 pixels. Row 19 looks along (0, -9, 12.5): the floor
   // is sqrt(81 + 156.25) / 9 = 1.71143 away, 1.71143 / 10 × 255 = 43.6.
-  EXPECT_EQ(depth->Pixel(10, 19), (Rgb{43, 43, 43}));
+  EXPECT_EQ(depth.Pixel(10, 19), (Rgb{43, 43, 43}));
   // Row 15 looks along (0, -5, 12.5): 2.69258 away, 68.7.
-  EXPECT_EQ(depth->Pixel(10, 15), (Rgb{68, 68, 68}));
+  EXPECT_EQ(depth.Pixel(10, 15), (Rgb{68, 68, 68}));
   // Rows at and above the horizon miss: 0.
-  EXPECT_EQ(depth->Pixel(10, 10), (Rgb{0, 0, 0}));
-  EXPECT_EQ(depth->Pixel(0, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(depth.Pixel(10, 10), (Rgb{0, 0, 0}));
+  EXPECT_EQ(depth.Pixel(0, 0), (Rgb{0, 0, 0}));
   EXPECT_EQ(b.driver.PixelsHit(), 9u * 20);
 
-  s.depthInvert = 1;
-  ASSERT_EQ(b.driver.renderFrame(2), 0);
-  auto inverted = ReadTga(dir / "depth00002.tga");
-  ASSERT_TRUE(inverted);
-  EXPECT_EQ(inverted->Pixel(10, 19), (Rgb{212, 212, 212}));
-  EXPECT_EQ(inverted->Pixel(0, 0), (Rgb{255, 255, 255}));
-}
-
-TEST_F(RenderDriverFloor, UnbufferedWritingGivesTheSameFiles) {
-  RenderSettings& s = b.scene.render;
-  s.depthMap = 1;
-  s.depthMapName = (dir / "depth").c_str();
-  s.depthFocus = 3;
-  s.depthFar = 6;
-  ASSERT_EQ(b.driver.renderFrame(1), 0);
+  // Without memory for the block buffer both pictures are written line by line, the same.
   b.driver.SetBlockBufferLimit(0);
   ASSERT_EQ(b.driver.renderFrame(2), 0);
   EXPECT_EQ(b.err.str(),
@@ -329,25 +230,7 @@ TEST_F(RenderDriverFloor, UnbufferedWritingGivesTheSameFiles) {
   EXPECT_EQ(ReadBytes(dir / "depth00001.tga"), ReadBytes(dir / "depth00002.tga"));
 }
 
-TEST_F(RenderDriverFloor, FieldLimitsTheTracedPixels) {
-  RenderSettings& s = b.scene.render;
-  s.fieldLeft = 5;
-  s.fieldRight = 8;  // columns 5..8
-  s.fieldTop = 12;
-  s.fieldBottom = 30;  // rows 12..19
-  ASSERT_EQ(b.driver.renderFrame(1), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 4u * 8);
-  auto image = ReadTga(dir / "floor00001.tga");
-  ASSERT_TRUE(image);
-  const Rgb background{0, 0, 200};
-  EXPECT_EQ(image->Pixel(4, 15), background);
-  EXPECT_EQ(image->Pixel(9, 15), background);
-  EXPECT_EQ(image->Pixel(6, 11), background);
-  EXPECT_NE(image->Pixel(5, 15), background);
-  EXPECT_NE(image->Pixel(8, 19), background);
-}
-
-TEST_F(RenderDriverFloor, BitmapMask) {
+TEST_F(RenderDriverFloor, BitmapAndFractalMasks) {
   // Left half dark (brightness 29), right half white (255); threshold 100.
   Texture* mask = b.AddTexture("mask", kTextureImage);
   render_test::FillPicture(mask, 2, 1, [](int x, int) { return x == 0 ? 1 : 2; });
@@ -360,25 +243,17 @@ TEST_F(RenderDriverFloor, BitmapMask) {
   ASSERT_EQ(b.driver.renderFrame(1), 0);
   EXPECT_EQ(b.driver.PixelsHit(), 10u * 9);  // columns 10..19 of the nine floor rows
   auto image = ReadTga(dir / "floor00001.tga");
-  EXPECT_EQ(image->Pixel(9, 19), (Rgb{0, 0, 200}));
-  EXPECT_NE(image->Pixel(10, 19), (Rgb{0, 0, 200}));
-
-  s.fieldBrightness = 28;  // entry 1 passes too
-  ASSERT_EQ(b.driver.renderFrame(2), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
+  EXPECT_EQ(image.Pixel(9, 19), (Rgb{0, 0, 200}));
+  EXPECT_NE(image.Pixel(10, 19), (Rgb{0, 0, 200}));
 
   // A mask texture without a picture masks nothing.
   s.fieldMask = b.AddTexture("empty", kTextureImage);
   ASSERT_EQ(b.driver.renderFrame(3), 0);
   EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
-}
 
-TEST_F(RenderDriverFloor, FractalMask) {
   Texture* fractal = b.AddTexture("fractal", kTextureFractal);
-  RenderSettings& s = b.scene.render;
   s.fieldMaskType = 2;
   s.fieldMask = fractal;
-  s.fieldBrightness = 100;
   // Without a palette every pixel is left untraced.
   ASSERT_EQ(b.driver.renderFrame(1), 0);
   EXPECT_EQ(b.driver.PixelsHit(), 0u);
@@ -397,46 +272,7 @@ TEST_F(RenderDriverFloor, FractalMask) {
   EXPECT_EQ(b.driver.PixelsHit(), 0u);
 }
 
-TEST_F(RenderDriverFloor, FogCountsEveryTracedPixel) {
-  RenderSettings& s = b.scene.render;
-  s.fogDistance = 50;
-  s.fieldRight = 9;  // 10 of 20 columns
-  // A fogged miss is a hit without a distance: black in the depth map, even when the near
-  // limit lies behind the camera.
-  s.depthMap = 1;
-  s.depthMapName = (dir / "depth").c_str();
-  s.depthNear = -5;
-  s.depthFocus = 10;
-  s.depthFar = 20;
-  ASSERT_EQ(b.driver.renderFrame(1), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 10u * 20);
-  auto depth = ReadTga(dir / "depth00001.tga");
-  ASSERT_TRUE(depth);
-  EXPECT_EQ(depth->Pixel(5, 0), (Rgb{0, 0, 0}));
-  EXPECT_NE(depth->Pixel(5, 19), (Rgb{0, 0, 0}));
-}
-
-TEST_F(RenderDriverFloor, TraceDepthZeroAndHundred) {
-  b.scene.render.traceDepth = 0;  // nothing is traced: the background everywhere
-  ASSERT_EQ(b.driver.renderFrame(1), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 0u);
-  auto image = ReadTga(dir / "floor00001.tga");
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->Pixel(10, 19), (Rgb{0, 0, 200}));
-
-  // Two facing mirrors under the floor's light: rays bounce up to a hundred times.
-  Material* mirror = b.AddMaterial("mirror", 30, 30, 30);
-  mirror->setValue(kMirror, 0, 0.9);
-  b.AddPlane({0, 0, 3}, {0, 0, -1}, mirror);
-  b.AddPlane({0, 0, -3}, {0, 0, 1}, mirror);
-  b.scene.render.traceDepth = 100;
-  ASSERT_EQ(b.driver.renderFrame(2), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 20u * 20);
-}
-
-// --- Backgrounds ---------------------------------------------------------------------------
-
-TEST_F(RenderDriverFiles, BitmapBackgroundThroughTheSphere) {
+TEST_F(RenderDriverFiles, BitmapAndFractalBackgrounds) {
   // Texels: red at (0, 0), blue at (1, 0).
   Texture* picture = b.AddTexture("back", kTextureImage);
   render_test::FillPicture(picture, 2, 1, [](int x, int) { return x; });
@@ -447,17 +283,12 @@ TEST_F(RenderDriverFiles, BitmapBackgroundThroughTheSphere) {
   b.scene.render.backgroundTexture = picture;
   ASSERT_EQ(b.driver.renderFrame(1), 0);
   auto image = ReadTga(dir / "bg00001.tga");
-  ASSERT_TRUE(image);
   // u = x / 4: x = 0 is texel A = red; x = 1 is 2 × 0.25 = 0.5 into it:
   // 0.5 × (0.5 red + 0.5 blue + red) = (191.25, 0, 63.75).
-  EXPECT_EQ(image->Pixel(0, 0), (Rgb{255, 0, 0}));
-  EXPECT_EQ(image->Pixel(1, 0), (Rgb{191, 0, 63}));
-  EXPECT_EQ(image->Pixel(2, 1), (Rgb{0, 0, 255}));
-  // The plain colour setting is left as it was.
-  EXPECT_EQ(b.scene.render.background[0], 0);
-}
+  EXPECT_EQ(image.Pixel(0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image.Pixel(1, 0), (Rgb{191, 0, 63}));
+  EXPECT_EQ(image.Pixel(2, 1), (Rgb{0, 0, 255}));
 
-TEST_F(RenderDriverFiles, FractalBackground) {
   Texture* fractal = b.AddTexture("frac", kTextureFractal);
   b.Output(dir / "fr", 6, 4);
   b.scene.render.backgroundMode = 2;
@@ -467,21 +298,17 @@ TEST_F(RenderDriverFiles, FractalBackground) {
   fractal->fractal.xMin = fractal->fractal.xMax = 0.5;
   fractal->fractal.yMin = fractal->fractal.yMax = 1.0;
   ASSERT_EQ(b.driver.renderFrame(1), 0);
-  auto image = ReadTga(dir / "fr00001.tga");
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->Pixel(0, 0), (Rgb{4, 4, 4}));
-  EXPECT_EQ(image->Pixel(5, 3), (Rgb{4, 4, 4}));
+  image = ReadTga(dir / "fr00001.tga");
+  EXPECT_EQ(image.Pixel(0, 0), (Rgb{4, 4, 4}));
+  EXPECT_EQ(image.Pixel(5, 3), (Rgb{4, 4, 4}));
 }
-
-// --- Scene preparation and previews --------------------------------------------------------
 
 TEST(RenderDriverPrepare, RemovesPreviewObjectsAndSetsParents) {
   SceneBuilder b;
   Material* m = b.AddMaterial("m", 255, 255, 255);
-  b.AddSphere({0, 0, 0}, 1, m)->name = "_mat_object";
-  b.AddSphere({0, 0, 0}, 1, m)->name = "ball";
-  b.AddSphere({0, 0, 0}, 1, m)->name = "_mat_objectPreview";
-  b.AddSphere({0, 0, 0}, 1, m)->name = "ball_mat_object";  // a mesh's mapping leftover stays
+  // The preview objects go; a mesh's mapping leftover ("ball_mat_object") stays.
+  for (const char* name : {"_mat_object", "ball", "_mat_objectPreview", "ball_mat_object"})
+    b.AddSphere({0, 0, 0}, 1, m)->name = name;
   auto* outer = new GroupObject();
   auto* inner = new GroupObject();
   auto* member = new MathSphere(1.0f);
@@ -508,9 +335,7 @@ TEST(RenderDriverPreview, PlanesHoldTheTracedPicture) {
   b.AddLight({0, 0, 0});
   b.AddSphere({0, 0, 10}, 1, b.AddMaterial("white", 255, 255, 255));
   b.scene.render.background[0] = 77;
-  b.scene.render.fieldLeft = 0;
   b.scene.render.fieldRight = 7;
-  b.scene.render.fieldTop = 0;
   b.scene.render.fieldBottom = 6;  // row 7 is left to the background
   std::vector<uint8_t> red(64, 1), green(64, 1), blue(64, 1);
   b.driver.renderPreview(8, 8, red.data(), green.data(), blue.data(), red.size());
@@ -518,10 +343,8 @@ TEST(RenderDriverPreview, PlanesHoldTheTracedPicture) {
   EXPECT_EQ(b.scene.render.framesRendered, 1u);
   // The corner pixels miss: black. The centre (4, 4) looks straight at the sphere.
   EXPECT_EQ(red[0], 0);
-  EXPECT_EQ(green[0], 0);
   EXPECT_GT(red[4 + 4 * 8], 0);
   EXPECT_EQ(red[3 + 7 * 8], 77);
-  EXPECT_EQ(blue[3 + 7 * 8], 0);
   EXPECT_GT(b.driver.PixelsHit(), 0u);
 }
 

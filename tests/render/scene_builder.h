@@ -1,24 +1,19 @@
 #pragma once
-// Test helpers for the render driver: a scene with a driver bound to it, builders for its
-// items, a private temporary folder and a TGA reader.
+// Test helpers for the tracer and the render driver: a scene with a driver bound to it,
+// builders for its items, a private temporary folder and a TGA reader.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "material/material.h"
-#include "render/render_driver.h"
 #include "material/texture.h"
+#include "render/render_driver.h"
 #include "scene/camera.h"
 #include "scene/light_source.h"
 #include "scene/math_plane.h"
@@ -40,18 +35,35 @@ struct TgaImage {
 
   Rgb Pixel(int x, int y) const {
     const std::size_t at = 18 + (std::size_t(y) * width + x) * 3;
+    if (x < 0 || x >= width || at + 2 >= bytes.size()) return Rgb{};
     return Rgb{bytes[at + 2], bytes[at + 1], bytes[at]};
   }
 };
 
-inline std::optional<TgaImage> ReadTga(const std::string& path) {
+// The picture in `path`; an empty one, and a failure of the test, when it is no such TGA.
+inline TgaImage ReadTga(const std::string& path) {
   TgaImage image;
   image.bytes = ReadBytes(path);
-  if (image.bytes.size() < 18) return std::nullopt;
-  image.width = image.bytes[12] | image.bytes[13] << 8;
-  image.height = image.bytes[14] | image.bytes[15] << 8;
-  if (image.bytes.size() != 18 + std::size_t(image.width) * image.height * 3) return std::nullopt;
-  return image;
+  if (image.bytes.size() >= 18) {
+    image.width = image.bytes[12] | image.bytes[13] << 8;
+    image.height = image.bytes[14] | image.bytes[15] << 8;
+    if (image.bytes.size() == 18 + std::size_t(image.width) * image.height * 3) return image;
+  }
+  ADD_FAILURE() << "no picture in " << path;
+  return TgaImage{};
+}
+
+// A new mesh of the given points and triangles (point indexes).
+inline MeshObject* NewMesh(std::initializer_list<Vec3> points,
+                           std::initializer_list<std::array<uint32_t, 3>> triangles) {
+  auto* mesh = new MeshObject();
+  EXPECT_EQ(mesh->SetPointCount(uint32_t(points.size())), 0);
+  uint32_t i = 0;
+  for (const Vec3& p : points) mesh->SetPoint(i++, p);
+  EXPECT_EQ(mesh->SetTriangleCount(uint32_t(triangles.size())), 0);
+  i = 0;
+  for (const auto& t : triangles) mesh->SetTriangle(i++, t[0], t[1], t[2]);
+  return mesh;
 }
 
 // A scene whose items are built in code, with a driver writing to string streams.
@@ -74,21 +86,28 @@ class SceneBuilder {
     scene.materials->Append(m, 1);
     return m;
   }
+  template <class T>
+  T* Add(T* object, Material* material) {
+    object->material = material;
+    scene.objects->Append(object, 1);
+    return object;
+  }
   MathSphere* AddSphere(Vec3 centre, float radius, Material* material) {
     auto* s = new MathSphere(radius);
     s->placement.position = centre;
-    s->material = material;
-    scene.objects->Append(s, 1);
-    return s;
+    return Add(s, material);
   }
   // An unlimited two-sided plane through `point` with the given normal.
   MathPlane* AddPlane(Vec3 point, Vec3 normal, Material* material) {
     auto* p = new MathPlane();
     p->placement.position = point;
     p->PointAlong(normal);
-    p->material = material;
-    scene.objects->Append(p, 1);
-    return p;
+    return Add(p, material);
+  }
+  MeshObject* AddMesh(std::initializer_list<Vec3> points,
+                      std::initializer_list<std::array<uint32_t, 3>> triangles,
+                      Material* material) {
+    return Add(NewMesh(points, triangles), material);
   }
   LightSource* AddLight(Vec3 position) {
     auto* l = new LightSource();
@@ -102,7 +121,6 @@ class SceneBuilder {
     scene.images->Append(t, 1);
     return t;
   }
-  void SetBackground(uint8_t r, uint8_t g, uint8_t b) { driver.SetBackgroundColour(r, g, b); }
   // Output of the next frames goes to `base` (a path without extension).
   void Output(const std::string& base, int32_t width, int32_t height) {
     scene.render.outputName = base.c_str();
@@ -116,19 +134,6 @@ class SceneBuilder {
   std::ostringstream err;
   RenderDriver driver{scene, out, err};
 };
-
-// A new mesh of the given points and triangles (point indexes).
-inline MeshObject* NewMesh(std::initializer_list<Vec3> points,
-                           std::initializer_list<std::array<uint32_t, 3>> triangles) {
-  auto* mesh = new MeshObject();
-  EXPECT_EQ(mesh->SetPointCount(uint32_t(points.size())), 0);
-  uint32_t i = 0;
-  for (const Vec3& p : points) mesh->SetPoint(i++, p);
-  EXPECT_EQ(mesh->SetTriangleCount(uint32_t(triangles.size())), 0);
-  i = 0;
-  for (const auto& t : triangles) mesh->SetTriangle(i++, t[0], t[1], t[2]);
-  return mesh;
-}
 
 // An 8-bit picture texture of w × h pixels whose pixel (x, y) has palette index pixel(x, y).
 template <class PixelFn>

@@ -13,9 +13,6 @@
 
 #include "render/tracer.h"
 #include "scene/group_object.h"
-#include "scene/math_plane.h"
-#include "scene/math_sphere.h"
-#include "scene/mesh_object.h"
 #include "scene_builder.h"
 
 namespace orvane {
@@ -152,14 +149,15 @@ TEST(SceneIndex, RandomScenesGiveTheHitsOfTheListWalk) {
     linear.Build(&objects, false);
     ASSERT_GT(tree.ItemCount(), 200u);
     for (int r = 0; r < 1500; ++r) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " ray " << r);
       const Ray ray = scene.NewRay();
       const bool shadow = r % 2 == 1;
       const Found expected = WalkTheList(objects, ray, shadow);
       for (const SceneIndex* index : {&tree, &linear}) {
         const Found got = FromIndex(*index, ray, shadow);
-        ASSERT_EQ(got.element, expected.element) << "seed " << seed << " ray " << r;
-        EXPECT_EQ(got.triangle, expected.triangle) << "seed " << seed << " ray " << r;
-        EXPECT_EQ(got.distance, expected.distance) << "seed " << seed << " ray " << r;
+        ASSERT_EQ(got.element, expected.element);
+        EXPECT_EQ(got.triangle, expected.triangle);
+        EXPECT_EQ(got.distance, expected.distance);
       }
       hits += expected.element != nullptr;
 
@@ -170,16 +168,16 @@ TEST(SceneIndex, RandomScenesGiveTheHitsOfTheListWalk) {
       for (const SceneIndex* index : {&tree, &linear}) {
         RayHit before;
         const bool in_front = index->Nearest(ray, nullptr, true, &before, limit);
-        EXPECT_EQ(in_front, caster.element && caster.distance < limit) << "seed " << seed;
+        EXPECT_EQ(in_front, caster.element && caster.distance < limit);
         if (in_front) {
-          EXPECT_EQ(before.object, caster.element) << "seed " << seed;
+          EXPECT_EQ(before.object, caster.element);
         }
       }
       for (SceneObject* self : {static_cast<SceneObject*>(nullptr), caster.element}) {
         const bool blocked = caster.element && caster.distance < limit &&
                              !(caster.element == self && self->GetType() != kItemMesh);
-        EXPECT_EQ(tree.Blocked(ray, limit, self), blocked) << "seed " << seed << " ray " << r;
-        EXPECT_EQ(linear.Blocked(ray, limit, self), blocked) << "seed " << seed << " ray " << r;
+        EXPECT_EQ(tree.Blocked(ray, limit, self), blocked);
+        EXPECT_EQ(linear.Blocked(ray, limit, self), blocked);
       }
     }
   }
@@ -199,34 +197,29 @@ TEST(SceneIndex, OddScenesRenderTheSamePictureWithAndWithoutTheTree) {
       case 0:  // a hundred spheres and meshes at one point
         for (int i = 0; i < 100; ++i) {
           b.AddSphere({0, 0, 0}, 1.0f + 0.01f * float(i % 3), m);
-          MeshObject* mesh = NewMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 1, 2}});
-          mesh->material = m;
-          b.scene.objects->Append(mesh, 1);
+          b.AddMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, {{0, 1, 2}}, m);
         }
         break;
       case 1: {  // huge, NaN and infinite coordinates beside an ordinary sphere
         b.AddSphere({0, 0, 0}, 1, m);
         b.AddSphere({NAN, 0, 0}, 1, m);
         b.AddSphere({1e30f, 1e30f, 1e30f}, 1e29f, m);
-        MeshObject* mesh = NewMesh({{NAN, 0, 0}, {1e38f, 0, 0}, {0, -1e38f, 3}, {INFINITY, 1, 1}},
-                                   {{0, 1, 2}, {1, 2, 3}, {0, 0, 0}});
-        mesh->material = m;
-        b.scene.objects->Append(mesh, 1);
+        b.AddMesh({{NAN, 0, 0}, {1e38f, 0, 0}, {0, -1e38f, 3}, {INFINITY, 1, 1}},
+                  {{0, 1, 2}, {1, 2, 3}, {0, 0, 0}}, m);
         break;
       }
       default: {  // empty, one-triangle and degenerate meshes, an empty group
-        b.scene.objects->Append(NewMesh({}, {}), 1);
-        MeshObject* one = NewMesh({{-2, -2, 1}, {2, -2, 1}, {0, 2, 1}}, {{0, 1, 2}});
-        one->material = m;
-        b.scene.objects->Append(one, 1);
-        b.scene.objects->Append(NewMesh({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}), 1);
-        b.scene.objects->Append(new GroupObject(), 1);
+        b.AddMesh({}, {}, nullptr);
+        b.AddMesh({{-2, -2, 1}, {2, -2, 1}, {0, 2, 1}}, {{0, 1, 2}}, m);
+        b.AddMesh({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}, nullptr);
+        b.Add(new GroupObject(), nullptr);
         b.AddPlane({0, -2, 0}, {0, 1, 0}, m);
         break;
       }
     }
   };
   for (int which = 0; which < 3; ++which) {
+    SCOPED_TRACE(which);
     SceneBuilder b;
     build(which, b);
     b.driver.SetImageSize(40, 30);
@@ -235,18 +228,18 @@ TEST(SceneIndex, OddScenesRenderTheSamePictureWithAndWithoutTheTree) {
     int hits = 0;
     for (int y = 0; y < 30; ++y) {
       for (int x = 0; x < 40; ++x) {
+        SCOPED_TRACE(testing::Message() << x << "," << y);
         const Ray ray = b.scene.render.activeCamera->primaryRay(float(x), float(y));
         int r1 = -1, g1 = -1, b1 = -1, r2 = -1, g2 = -1, b2 = -1;
         const int16_t hit = b.driver.tracer().Trace(ray, &r1, &g1, &b1, 3, 1.0f, 0);
-        EXPECT_EQ(walk.Trace(ray, &r2, &g2, &b2, 3, 1.0f, 0), hit) << which << ": " << x << "," << y;
-        EXPECT_EQ((std::array<int, 3>{r1, g1, b1}), (std::array<int, 3>{r2, g2, b2}))
-            << which << ": " << x << "," << y;
+        EXPECT_EQ(walk.Trace(ray, &r2, &g2, &b2, 3, 1.0f, 0), hit);
+        EXPECT_EQ((std::array<int, 3>{r1, g1, b1}), (std::array<int, 3>{r2, g2, b2}));
         for (int c : {r1, g1, b1}) EXPECT_TRUE(c >= 0 && c <= 255);
         hits += hit;
       }
     }
-    EXPECT_GT(hits, 10) << which;  // the pictures show something
-    EXPECT_EQ(b.err.str(), "") << which;
+    EXPECT_GT(hits, 10);  // the pictures show something
+    EXPECT_EQ(b.err.str(), "");
   }
 }
 

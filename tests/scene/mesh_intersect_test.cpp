@@ -1,9 +1,4 @@
-// The mesh's side of the tracing protocol: preparation, the box and triangle tests, the trace
-// index (checked against testing every triangle), smooth normals and texture coordinates
-// through the mapping object.
-
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,7 +6,6 @@
 #include <random>
 #include <sstream>
 #include <vector>
-
 #include "foundation/error_output.h"
 #include "material/material.h"
 #include "material/texture.h"
@@ -19,11 +13,12 @@
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
+#include "scene/scene_checks.h"
 
 namespace orvane {
 namespace {
-
 using Corners = std::array<Vec3, 3>;
+using testing_support::UnitRay;
 
 // A mesh of separate triangles (three points each), prepared for tracing.
 std::unique_ptr<MeshObject> Soup(const std::vector<Corners>& triangles) {
@@ -37,14 +32,6 @@ std::unique_ptr<MeshObject> Soup(const std::vector<Corners>& triangles) {
   }
   mesh->PrepareRender();
   return mesh;
-}
-
-Ray UnitRay(Vec3 origin, Vec3 direction) {
-  Ray ray;
-  ray.origin = origin;
-  ray.direction = direction;
-  ray.Normalize();
-  return ray;
 }
 
 struct Hit {
@@ -66,44 +53,23 @@ Hit Search(MeshObject& mesh, const Ray& ray, float maxDistance = -1.0f) {
 
 const Corners kTriangle = {Vec3{0, 0, 5}, Vec3{2, 0, 5}, Vec3{0, 2, 5}};
 
-TEST(MeshIntersect, OneTriangle) {
+TEST(MeshIntersect, OneTriangleAndTheNearestOfSeveral) {
   auto mesh = Soup({kTriangle});
   const Ray ray = UnitRay({0.5f, 0.5f, 0}, {0, 0, 1});
   mesh->ResetRayState();
   ASSERT_TRUE(mesh->Intersect(ray, -1.0f));
   EXPECT_EQ(mesh->NearDistance(), 5.0f);
   EXPECT_EQ(mesh->hit_point, (Vec3{0.5f, 0.5f, 5}));
-  EXPECT_EQ(mesh->HitObject(), mesh.get());
-  Vec3 n;
-  mesh->NormalAt(&n, mesh->hit_point);
-  EXPECT_EQ(n, (Vec3{0, 0, 1}));
   EXPECT_FALSE(mesh->Intersect(ray, -1.0f));  // one hit per search
   // The limit (the nearest hit so far) excludes equal and farther hits; negative: no limit.
   EXPECT_FALSE(Search(*mesh, ray, 5.0f).hit);
-  EXPECT_TRUE(Search(*mesh, ray, 5.01f).hit);
-
-  EXPECT_TRUE(Search(*mesh, UnitRay({1, 1, 0}, {0, 0, 1})).hit);  // on the long edge
-  EXPECT_TRUE(Search(*mesh, UnitRay({0, 0, 0}, {0, 0, 1})).hit);  // on a corner
-  EXPECT_FALSE(Search(*mesh, UnitRay({1.1f, 1, 0}, {0, 0, 1})).hit);
-  EXPECT_FALSE(Search(*mesh, UnitRay({-0.1f, 1, 0}, {0, 0, 1})).hit);
+  EXPECT_TRUE(Search(*mesh, UnitRay({1, 1, 0}, {0, 0, 1})).hit);          // on the long edge
   EXPECT_FALSE(Search(*mesh, UnitRay({0.5f, 0.5f, 0}, {0, 0, -1})).hit);  // behind the ray
-  EXPECT_FALSE(Search(*mesh, UnitRay({-1, 0.5f, 5}, {1, 0, 0})).hit);     // in its plane
-  // From the far side, and at a slant.
-  EXPECT_EQ(Search(*mesh, UnitRay({0.5f, 0.5f, 9}, {0, 0, -1})).distance, 4.0f);
-  EXPECT_FLOAT_EQ(Search(*mesh, UnitRay({0.5f, 0.5f, 0}, {0.1f, 0, 1})).distance,
-                  5.0f * std::sqrt(1.01f));
-}
-
-TEST(MeshIntersect, NearestOfSeveralTriangles) {
+  // Of several triangles the nearest in front of the origin.
   Corners farther = kTriangle;
   for (Vec3& p : farther) p.z = 8;
-  Corners nearer = kTriangle;
-  for (Vec3& p : nearer) p.z = 3;
-  auto mesh = Soup({farther, kTriangle, nearer});
-  const Hit h = Search(*mesh, UnitRay({0.5f, 0.5f, 0}, {0, 0, 1}));
-  EXPECT_EQ(h.triangle, 2);
-  EXPECT_EQ(h.distance, 3.0f);
-  EXPECT_EQ(Search(*mesh, UnitRay({0.5f, 0.5f, 4}, {0, 0, 1})).triangle, 1);
+  auto several = Soup({farther, kTriangle});
+  EXPECT_EQ(Search(*several, ray).triangle, 1);
 }
 
 TEST(MeshIntersect, PathsEmptyAndUnpreparedMeshesAreNeverHit) {
@@ -112,18 +78,12 @@ TEST(MeshIntersect, PathsEmptyAndUnpreparedMeshesAreNeverHit) {
   path->is_path = 1;
   path->PrepareRender();
   EXPECT_FALSE(Search(*path, ray).hit);
-
-  MeshObject empty;
-  empty.PrepareRender();
-  EXPECT_FALSE(Search(empty, ray).hit);
-
   auto mesh = Soup({kTriangle});
   mesh->SetTriangleCount(1);  // a new triangle array: prepare again before tracing
   EXPECT_FALSE(mesh->IsPrepared());
   EXPECT_FALSE(Search(*mesh, ray).hit);
 }
 
-// A strip of n triangles side by side along x at z = 5.
 std::vector<Corners> Strip(int n) {
   std::vector<Corners> strip;
   for (int i = 0; i < n; ++i) {
@@ -133,22 +93,6 @@ std::vector<Corners> Strip(int n) {
   return strip;
 }
 
-TEST(MeshIntersect, IndexAndEveryTriangleFindTheSameStripTriangles) {
-  auto strip = Soup(Strip(11));
-  EXPECT_TRUE(strip->HasTraceIndex());
-  EXPECT_EQ(strip->trace_min, (Vec3{0, 0, 5}));
-  EXPECT_EQ(strip->trace_max, (Vec3{11, 1, 5}));
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < 11; ++i) {
-      const Hit h = Search(*strip, UnitRay({i + 0.25f, 0.25f, 0}, {0, 0, 1}));
-      EXPECT_EQ(h.triangle, i);
-      EXPECT_EQ(h.distance, 5.0f);
-    }
-    strip->ClearTraceIndex();  // prepared, without an index: every triangle is tested
-  }
-}
-
-// Corner of triangle k of a random soup: small triangles scattered through a box.
 std::vector<Corners> RandomSoup(std::mt19937& rng, int count, float spread, float size) {
   std::uniform_real_distribution<float> centre(-spread, spread);
   std::uniform_real_distribution<float> offset(-size, size);
@@ -192,20 +136,21 @@ TEST(MeshIntersect, IndexMatchesTestingEveryTriangle) {
         direction = Vec3{};
         (r % 3 == 0 ? direction.x : r % 3 == 1 ? direction.y : direction.z) = gauss(rng);
       }
+      SCOPED_TRACE(testing::Message() << "round " << round << " ray " << r);
       const Ray ray = UnitRay(origin, direction);
       const Hit a = Search(*indexed, ray);
       const Hit b = Search(*every, ray);
-      ASSERT_EQ(a.hit, b.hit) << "round " << round << " ray " << r;
-      EXPECT_EQ(a.triangle, b.triangle) << "round " << round << " ray " << r;
-      EXPECT_EQ(a.distance, b.distance) << "round " << round << " ray " << r;
+      ASSERT_EQ(a.hit, b.hit);
+      EXPECT_EQ(a.triangle, b.triangle);
+      EXPECT_EQ(a.distance, b.distance);
       hits += a.hit;
       // Shadow rays: some triangle nearer than a limit exactly when the nearest one is.
       const double limit = a.hit ? a.distance : 1e9;
       const double above = std::nextafter(static_cast<float>(limit), INFINITY);
       for (const MeshObject* mesh : {indexed.get(), every.get()}) {
         RayHit any;
-        EXPECT_FALSE(mesh->TraceAnyBelow(ray, limit, &any)) << "round " << round << " ray " << r;
-        EXPECT_EQ(mesh->TraceAnyBelow(ray, above, &any), a.hit) << "round " << round;
+        EXPECT_FALSE(mesh->TraceAnyBelow(ray, limit, &any));
+        EXPECT_EQ(mesh->TraceAnyBelow(ray, above, &any), a.hit);
       }
     }
   }
@@ -241,8 +186,6 @@ TEST(MeshIntersect, DegenerateAndNaNTrianglesAreNeverHit) {
   SetErrorOutput(nullptr);
 }
 
-// --- Smooth normals -------------------------------------------------------------------------
-
 TEST(MeshSmoothNormal, BarycentricWeightsOfThePointNormals) {
   auto mesh = Soup({kTriangle});
   mesh->SetFlag(kUsePhong, true);
@@ -254,16 +197,11 @@ TEST(MeshSmoothNormal, BarycentricWeightsOfThePointNormals) {
   Vec3 n;
   EXPECT_FALSE(mesh->SmoothNormalAt(Vec3{}, &n));  // no hit yet
   ASSERT_TRUE(Search(*mesh, UnitRay({0.5f, 0.5f, 0}, {0, 0, 1})).hit);
-  const auto at = [&](Vec3 p) {
-    Vec3 out;
-    EXPECT_TRUE(mesh->SmoothNormalAt(p, &out));
-    return out;
-  };
-  const auto expect_near = [](Vec3 v, Vec3 e) { EXPECT_LT(Distance(v, e), 1e-6) << v; };
-  expect_near(at({0, 0, 5}), {1, 0, 0});
-  expect_near(at({0, 2, 5}), {0, 0, 1});
-  expect_near(at({1, 1, 5}), {0, 0.5f, 0.5f});
-  expect_near(at({0.5f, 0.5f, 5}), {0.5f, 0.25f, 0.25f});
+  const std::pair<Vec3, Vec3> cases[] = {{{0, 0, 5}, {1, 0, 0}}, {{1, 1, 5}, {0, 0.5f, 0.5f}}};
+  for (const auto& [p, expected] : cases) {
+    ASSERT_TRUE(mesh->SmoothNormalAt(p, &n));
+    EXPECT_LT(Distance(n, expected), 1e-6) << n;
+  }
 }
 
 TEST(MeshSmoothNormal, PointNormalsLeaveOutNaNTriangles) {
@@ -281,8 +219,6 @@ TEST(MeshSmoothNormal, PointNormalsLeaveOutNaNTriangles) {
   for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(mesh->point_normals[i], (Vec3{0, 0, 1}));
 }
 
-// --- Texture coordinates through the mapping object -----------------------------------------
-
 class MeshMappingTest : public ::testing::Test {
  protected:
   // The material has a texture, so that the mapping object computes coordinates.
@@ -292,7 +228,6 @@ class MeshMappingTest : public ::testing::Test {
     material.setHasTexture(kDiffuse, 1);
     mesh->material = &material;
   }
-  // Hits the mesh at (x, y, 10) and asks for the texture coordinates.
   std::array<float, 2> UV(float x, float y) {
     mesh->PrepareRender();
     EXPECT_TRUE(Search(*mesh, UnitRay({x, y, 0}, {0, 0, 1})).hit);
@@ -300,7 +235,6 @@ class MeshMappingTest : public ::testing::Test {
     mesh->ComputeTextureUV();
     return {mesh->TextureU(), mesh->TextureV()};
   }
-
   Texture chess{kTextureChess};
   Material material;
   std::unique_ptr<MeshObject> mesh;
@@ -318,8 +252,6 @@ TEST_F(MeshMappingTest, SphereSeenFromItsCentre) {
   const auto uv = UV(0.5f, 0.5f);
   EXPECT_EQ(uv[0], reference.TextureU());
   EXPECT_EQ(uv[1], reference.TextureV());
-  EXPECT_NEAR(uv[0], 0.25, 0.02);
-  EXPECT_LT(uv[1], 0.5f);
   EXPECT_GT(UV(0.5f, -1)[1], 0.5f);
 }
 
@@ -349,6 +281,5 @@ TEST_F(MeshMappingTest, OtherObjectsAlongTheTriangleNormal) {
   mesh->SetMappingObject(nullptr);
   EXPECT_EQ(UV(0.4f, 0.2f)[0], -1.0f);
 }
-
 }  // namespace
 }  // namespace orvane

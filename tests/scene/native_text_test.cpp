@@ -1,10 +1,7 @@
-// The native (scene-language) text of the scene items, line by line.
-
 #include <gtest/gtest.h>
-
+#include <filesystem>
+#include <memory>
 #include <string>
-#include <vector>
-
 #include "material/material.h"
 #include "scene/camera.h"
 #include "scene/group_object.h"
@@ -12,55 +9,50 @@
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
+#include "support/test_files.h"
 
 namespace orvane {
 namespace {
+const std::filesystem::path kDataDir = std::filesystem::path(__FILE__).parent_path() / "data";
 
-using Lines = std::vector<std::string>;
-
-Lines TextOf(const LIST* text) {
-  Lines lines;
-  for (const ListNode* n = text ? text->head : nullptr; n; n = n->next) {
+// The item's native text; its text is released afterwards.
+std::string NativeText(SceneObject& item) {
+  std::string text;
+  const LIST* lines = item.WriteNative();
+  for (const ListNode* n = lines ? lines->head : nullptr; n; n = n->next) {
     const auto* line = dynamic_cast<const String*>(n->item);
-    lines.push_back(line ? std::string(line->c_str(), line->Length()) : "<not a String>");
+    if (!line) {
+      ADD_FAILURE() << "a line that is not a String";
+      continue;
+    }
+    const std::string s(line->c_str(), line->Length());
+    // One line per String; a block's closing brace carries the empty line after it.
+    EXPECT_TRUE(s.find('\n') == s.size() - 1 || s == "}\n\n") << s;
+    text += s;
   }
-  return lines;
-}
-
-// The item's native lines; its text is released afterwards.
-Lines NativeLines(SceneObject& item) {
-  Lines lines = TextOf(item.WriteNative());
   item.FreeText();
-  return lines;
+  return text;
 }
 
-const Lines kDefaultPlacement = {"position <0,0,0>\n", "axis_deg <0,0,0>\n", "axis_X <1,0,0>\n",
-                                 "axis_Y <0,1,0>\n", "axis_Z <0,0,1>\n"};
-
-// header, the default placement, `body`, closing
-Lines Block(const std::string& header, const Lines& body, const std::string& closing = "}\n\n") {
-  Lines lines = {header};
-  lines.insert(lines.end(), kDefaultPlacement.begin(), kDefaultPlacement.end());
-  lines.insert(lines.end(), body.begin(), body.end());
-  lines.push_back(closing);
-  return lines;
+// The item writes the data file `name`, and so does its copy unless `copy_too` is false.
+void ExpectText(SceneObject& item, const char* name, bool copy_too = true) {
+  SCOPED_TRACE(name);
+  const std::string expected = test::ReadText((kDataDir / name).string());
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(NativeText(item), expected);
+  if (!copy_too) return;
+  std::unique_ptr<SceneObject> copy(item.Clone());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_STREQ(copy->TypeName(), item.TypeName());
+  EXPECT_EQ(NativeText(*copy), expected);
 }
 
-bool Contains(const Lines& lines, const std::string& line) {
-  for (const std::string& l : lines) {
-    if (l == line) return true;
-  }
-  return false;
-}
-
-TEST(NativeText, CameraBlockEndsWithASingleLineFeed) {
-  Camera camera;
+TEST(NativeText, CameraAndLightBlocks) {
+  Camera camera;  // the only block closed by a single line feed
   camera.name = "cam";
   camera.SetZoom(300.0f);
-  EXPECT_EQ(NativeLines(camera), Block("camera cam{\n", {"zoom <300>\n"}, "}\n"));
-}
-
-TEST(NativeText, LightWritesEffectiveColourWholeDecreaseAndDegrees) {
+  ExpectText(camera, "camera.txt");
+  // A light writes its effective colour, the whole decrease and its angles in degrees.
   LightSource light;
   light.name = "sun";
   light.placement.position = Vec3{1, 2, 3};
@@ -71,88 +63,39 @@ TEST(NativeText, LightWritesEffectiveColourWholeDecreaseAndDegrees) {
   light.SetFallOff(LightAngleFromDegrees(5.0));
   light.light_type = kSpotLight;
   light.parallel = 1;
-  Lines expected = Block("light sun{\n",
-                         {"color <255,150,75>\n", "decrease <12>\n", "spot_angle <20>\n",
-                          "fall_off <5>\n", "type spot\n", "has_shadow <1>\n", "parallel <1>\n"});
-  expected[1] = "position <1,2,3>\n";
-  EXPECT_EQ(NativeLines(light), expected);
-
+  ExpectText(light, "light_spot.txt");
   // A fraction of the decrease is dropped, so 0.5 reads back as no fading.
   light.SetDecrease(0.5f);
   light.SetFlag(kHasShadow, false);
   light.light_type = kPointLight;
   light.parallel = 0;
-  const Lines lines = NativeLines(light);
-  EXPECT_TRUE(Contains(lines, "decrease <0>\n"));
-  EXPECT_TRUE(Contains(lines, "type point\n"));
-  EXPECT_TRUE(Contains(lines, "has_shadow <0>\n"));
-  EXPECT_TRUE(Contains(lines, "parallel <0>\n"));
+  ExpectText(light, "light_point.txt");
 }
 
-TEST(NativeText, FreshItemsWriteNoFlagLines) {
-  MathSphere sphere;
-  MathPlane plane;
-  MeshObject mesh;
-  for (SceneObject* item : {static_cast<SceneObject*>(&sphere), static_cast<SceneObject*>(&plane),
-                            static_cast<SceneObject*>(&mesh)}) {
-    item->name = "x";
-    const Lines lines = NativeLines(*item);
-    for (const char* flag :
-         {"is_visible <0>\n", "has_shadow <0>\n", "gets_shadow <0>\n", "use_phong <1>\n"}) {
-      // The mesh's mapping object is written invisible on purpose; the mesh itself is not.
-      const bool mapping = item == &mesh && std::string(flag) == "is_visible <0>\n";
-      EXPECT_EQ(Contains(lines, flag), mapping) << item->TypeName() << ": " << flag;
-    }
-  }
-}
-
-TEST(NativeText, SphereWithMaterialAndEveryFlagOff) {
+TEST(NativeText, SphereAndPlaneWriteFlagLinesOnlyWhenOff) {
   Material gold;
   gold.name = "gold";
   MathSphere sphere(2.5f);
   sphere.name = "ball";
-  EXPECT_EQ(NativeLines(sphere), Block("sphere ball{\n", {"radius <2.5>\n"}));
-
   sphere.material = &gold;
   sphere.flags = 0;
-  EXPECT_EQ(NativeLines(sphere),
-            Block("sphere ball{\n", {"radius <2.5>\n", "material gold\n", "is_visible <0>\n",
-                                     "has_shadow <0>\n", "gets_shadow <0>\n"}));
-}
-
-TEST(NativeText, PlaneWritesHalfExtentsTypeWordAndSides) {
+  ExpectText(sphere, "sphere_gold.txt");
   MathPlane plane;
   plane.name = "floor";
-  EXPECT_EQ(NativeLines(plane),
-            Block("plane floor{\n", {"radius_X <0>\n", "radius_Y <0>\n", "type infinite\n"}));
-
-  const struct {
-    int type;
-    const char* line;
-  } kTypes[] = {{kPlaneCircle, "type circle\n"},
-                {kPlaneRectangle, "type rectangle\n"},
-                {kPlaneEllipse, "type ellipse\n"}};
-  for (const auto& t : kTypes) {
-    ASSERT_TRUE(plane.SetPlaneType(t.type));
-    EXPECT_TRUE(Contains(NativeLines(plane), t.line)) << t.line;
-  }
-
-  Material m;
-  m.name = "tiles";
-  plane.material = &m;
+  ExpectText(plane, "plane.txt");
+  ASSERT_TRUE(plane.SetPlaneType(kPlaneCircle));
+  EXPECT_NE(NativeText(plane).find("type circle\n"), std::string::npos);
+  ASSERT_TRUE(plane.SetPlaneType(kPlaneRectangle));
+  EXPECT_NE(NativeText(plane).find("type rectangle\n"), std::string::npos);
+  ASSERT_TRUE(plane.SetPlaneType(kPlaneEllipse));
+  Material tiles;
+  tiles.name = "tiles";
+  plane.material = &tiles;
   plane.SetRadiusX(3.0f);
   plane.SetRadiusY(0.25f);
   plane.set_single_sided(1);
   plane.SetFlag(kGetsShadow, false);
-  EXPECT_EQ(NativeLines(plane),
-            Block("plane floor{\n", {"radius_X <3>\n", "radius_Y <0.25>\n", "type ellipse\n",
-                                     "single_side\n", "material tiles\n", "gets_shadow <0>\n"}));
-}
-
-TEST(NativeText, EmptyGroupIsHeaderPlacementAndClosingLine) {
-  GroupObject group;
-  group.name = "g";
-  EXPECT_EQ(NativeLines(group), Block("object g{\n", {}));
+  ExpectText(plane, "plane_ellipse.txt");
 }
 
 TEST(NativeText, GroupNestsMemberBlocksInOrderAndReleasesTheirText) {
@@ -169,24 +112,12 @@ TEST(NativeText, GroupNestsMemberBlocksInOrderAndReleasesTheirText) {
   ASSERT_TRUE(outer.AddMember(cam));
   // A stale text of another format in a member must not leak into the native text.
   AppendLine(*cam->WriteVrml(), "stale");
-
-  Lines expected = {"object outer{\n"};
-  const Lines parts[] = {kDefaultPlacement,
-                         Block("object inner{\n", {}),
-                         Block("camera eye{\n", {"zoom <200>\n"}, "}\n"),
-                         {"}\n\n"}};
-  for (const Lines& p : parts) expected.insert(expected.end(), p.begin(), p.end());
-  // The inner group's placement is followed by the ball before its closing line.
-  const Lines ball_block = Block("sphere ball{\n", {"radius <1>\n"});
-  expected.insert(expected.begin() + 12, ball_block.begin(), ball_block.end());
-
-  EXPECT_EQ(NativeLines(outer), expected);
+  ExpectText(outer, "group_nested.txt");
   EXPECT_EQ(inner->text, nullptr);
   EXPECT_EQ(ball->text, nullptr);
   EXPECT_EQ(cam->text, nullptr);
 }
 
-// A mesh of three points and one triangle, named `name`.
 void MakeTriangle(MeshObject& mesh, const char* name) {
   mesh.name = name;
   ASSERT_EQ(mesh.SetPointCount(3), 0);
@@ -198,43 +129,16 @@ void MakeTriangle(MeshObject& mesh, const char* name) {
 }
 
 TEST(NativeText, MeshWritesMappingObjectPointsBlockThenTrimesh) {
-  Material m;
-  m.name = "clay";
+  Material clay;
+  clay.name = "clay";
   MeshObject mesh;
   MakeTriangle(mesh, "tri");
-  mesh.material = &m;
-
-  Lines expected =
-      Block("sphere tri_mat_object{\n", {"radius <1>\n", "material clay\n", "is_visible <0>\n"});
-  const Lines points = {"points tri{\n", "number <3>\n",   "<0,0,0>\n",
-                        "<1.5,0,0>\n",   "<0,-2,0.001>\n", "}\n\n"};
-  const Lines trimesh =
-      Block("trimesh tri{\n", {"points tri\n", "triangles <1>\n", "<0,1,2>\n", "material clay\n",
-                               "material_object tri_mat_object\n"});
-  expected.insert(expected.end(), points.begin(), points.end());
-  expected.insert(expected.end(), trimesh.begin(), trimesh.end());
-  EXPECT_EQ(NativeLines(mesh), expected);
-
-  // The mapping object was prepared for loading: renamed, invisible, with the mesh's material.
-  ASSERT_NE(mesh.mapping_object, nullptr);
-  EXPECT_EQ(mesh.mapping_object->name, "tri_mat_object");
-  EXPECT_FALSE(mesh.mapping_object->HasFlag(kIsVisible));
-  EXPECT_EQ(mesh.mapping_object->material, &m);
-  EXPECT_EQ(mesh.mapping_object->text, nullptr);
+  mesh.material = &clay;
+  // The mapping object is written renamed, invisible and with the mesh's material.
+  ExpectText(mesh, "mesh_triangle.txt");
 }
 
-TEST(NativeText, MeshFlagLinesInTheirOrder) {
-  MeshObject mesh;
-  MakeTriangle(mesh, "m");
-  mesh.flags = kUsePhong;  // invisible, no shadows, smooth
-  const Lines lines = NativeLines(mesh);
-  ASSERT_GE(lines.size(), 5u);
-  const Lines tail(lines.end() - 5, lines.end());
-  EXPECT_EQ(tail, (Lines{"is_visible <0>\n", "use_phong <1>\n", "has_shadow <0>\n",
-                         "gets_shadow <0>\n", "}\n\n"}));
-}
-
-TEST(NativeText, MeshLeavesOutTrianglesBeyondItsPoints) {
+TEST(NativeText, MeshLeavesOutTrianglesBeyondItsPointsAndAMissingMappingObject) {
   MeshObject mesh;
   MakeTriangle(mesh, "m");
   ASSERT_EQ(mesh.SetTriangleCount(2), 0);
@@ -242,21 +146,11 @@ TEST(NativeText, MeshLeavesOutTrianglesBeyondItsPoints) {
   ASSERT_EQ(mesh.SetTriangle(1, 2, 1, 0), 0);
   // Fewer points: the triangles now name a point that is gone.
   ASSERT_EQ(mesh.SetPointCount(2), 0);
-  const Lines lines = NativeLines(mesh);
-  EXPECT_TRUE(Contains(lines, "triangles <0>\n"));
-  EXPECT_FALSE(Contains(lines, "<0,1,2>\n"));
-  EXPECT_FALSE(Contains(lines, "<2,1,0>\n"));
+  ExpectText(mesh, "mesh_beyond_points.txt");
+  MeshObject bare;
+  MakeTriangle(bare, "bare");
+  bare.SetMappingObject(nullptr);
+  ExpectText(bare, "mesh_bare.txt", false);  // a copy gets a mapping sphere of its own
 }
-
-TEST(NativeText, MeshWithoutMappingObjectWritesNoneAndNoReference) {
-  MeshObject mesh;
-  MakeTriangle(mesh, "bare");
-  mesh.SetMappingObject(nullptr);
-  const Lines lines = NativeLines(mesh);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], "points bare{\n");
-  for (const std::string& l : lines) EXPECT_EQ(l.find("material_object"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace orvane

@@ -3,11 +3,9 @@
 
 #include <cstdint>
 #include <vector>
-
 #include "scene/preview_sink.h"
 
 namespace orvane::testing_support {
-
 class RecordingSink : public PreviewSink {
  public:
   struct Primitive {
@@ -17,19 +15,15 @@ class RecordingSink : public PreviewSink {
   };
   struct List {
     uint32_t name = 0;
-    const SceneObject* item = nullptr;
     std::vector<Primitive> primitives;
   };
-
-  uint32_t BeginList(const SceneObject& item, uint32_t name) override {
+  uint32_t BeginList(const SceneObject&, uint32_t name) override {
     List list;
     list.name = name ? name : next_name_++;
-    list.item = &item;
     lists.push_back(list);
-    open_ = true;
     return list.name;
   }
-  void EndList() override { open_ = false; }
+  void EndList() override {}
   void Begin(int32_t mode) override {
     if (lists.empty()) lists.push_back(List{});
     lists.back().primitives.push_back(Primitive{mode, {}, {}});
@@ -42,22 +36,19 @@ class RecordingSink : public PreviewSink {
   }
   void End() override {}
   void DeleteList(uint32_t name) override { deleted.push_back(name); }
-
   // Every vertex of every list, in order.
   std::vector<Vec3> AllVertices() const {
     std::vector<Vec3> all;
     for (const List& l : lists)
-      for (const Primitive& p : l.primitives) all.insert(all.end(), p.vertices.begin(), p.vertices.end());
+      for (const Primitive& p : l.primitives)
+        all.insert(all.end(), p.vertices.begin(), p.vertices.end());
     return all;
   }
-
   std::vector<List> lists;
   std::vector<uint32_t> deleted;
 
  private:
   bool HasPrimitive() const { return !lists.empty() && !lists.back().primitives.empty(); }
   uint32_t next_name_ = 1;
-  bool open_ = false;
 };
-
 }  // namespace orvane::testing_support

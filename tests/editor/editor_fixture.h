@@ -1,12 +1,14 @@
 #pragma once
-// EditorFixture: the editor's main window for a GUI test, started in a temporary folder of
-// its own (the settings files go there), with its dialogs answered by a ScriptedPrompter.
-// Test classes derive from it beside QObject and call Start in init() and Stop in cleanup().
+// EditorFixture: the editor's main window for a GUI test, started in a temporary folder of its own
+// (the settings files go there), with its dialogs answered by a ScriptedPrompter. Test classes
+// derive from it beside QObject and call Start in init() and Stop in cleanup(). Only the editor's
+// test programs include this header, hence the namespaces it opens.
 
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -14,22 +16,68 @@
 
 #include "editor/document.h"
 #include "editor/main_window.h"
+#include "editor/object_browser.h"
 #include "editor/scripted_prompter.h"
 #include "script/scene_writer.h"
+
+using namespace orvane;
+using namespace orvane::editor;
+
+inline void WriteFile(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+inline std::string ReadFile(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The text of the file `name` in tests/editor/data.
+inline std::string DataText(const char* name) {
+  const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
+  return ReadFile(QString::fromStdString(path.string()));
+}
+
+// Data rows from a table of cases, each named by its `name`: every case runs as a row of its own
+// (with init() and cleanup()), and Row(cases) in the test function is the current case.
+template <class Case, std::size_t N>
+void AddRows(const Case (&cases)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(cases[i].name) << int(i);
+}
+// Two data rows of one column `column`: false named `no`, true named `yes`.
+inline void AddBoolRows(const char* column, const char* no, const char* yes) {
+  QTest::addColumn<bool>(column);
+  QTest::newRow(no) << false;
+  QTest::newRow(yes) << true;
+}
+template <class Case, std::size_t N>
+const Case& Row(const Case (&cases)[N]) {
+  QFETCH(int, row);
+  return cases[row];
+}
 
 class EditorFixture {
  protected:
   std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<orvane::editor::ScriptedPrompter> prompter_;
-  std::unique_ptr<orvane::editor::MainWindow> window_;
+  std::unique_ptr<ScriptedPrompter> prompter_;
+  std::unique_ptr<MainWindow> window_;
 
-  // Shows a new main window (of `size` when it is given) and waits until it is on the screen.
+  // Shows a new main window (of `size` when it is given) in a new folder.
   void Start(QSize size = QSize()) {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     QDir::setCurrent(dir_->path());
-    prompter_ = std::make_unique<orvane::editor::ScriptedPrompter>();
-    window_ = std::make_unique<orvane::editor::MainWindow>(*prompter_);
+    Show(size);
+  }
+  // Replaces the window by a new one in the same folder, as when the program starts again, and
+  // waits until it is on the screen.
+  void Show(QSize size = QSize()) {
+    window_.reset();
+    prompter_ = std::make_unique<ScriptedPrompter>();
+    window_ = std::make_unique<MainWindow>(*prompter_);
     if (size.isValid()) window_->resize(size);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -39,18 +87,31 @@ class EditorFixture {
     window_.reset();
     QCOMPARE(prompter_->unanswered, std::vector<std::string>());
   }
+  QString Path(const char* name) const { return dir_->filePath(name); }
   // Writes `text` as a scene file and opens it.
-  void OpenText(const std::string& text) {
-    const QString path = dir_->filePath("scene.ovs");
-    std::ofstream(path.toStdString()) << text;
-    QVERIFY(Doc().OpenPath(path.toStdString()));
+  void OpenText(const std::string& text, const char* name = "scene.ovs") {
+    WriteFile(Path(name), text);
+    QVERIFY(Doc().OpenPath(Path(name).toStdString()));
+  }
+  // The last message shown, as "title: text".
+  std::string LastMessage() const {
+    const std::vector<std::string> shown = prompter_->Messages();
+    return shown.empty() ? std::string() : shown.back();
+  }
+  // Clicks the object browser's entry of `item`, as a user picks it.
+  void Pick(const ListItem* item) { PickEntry(window_->objectBrowser().EntryOf(item)); }
+  void PickEntry(QTreeWidgetItem* entry) {
+    QTreeWidget* tree = window_->objectBrowser().tree();
+    QVERIFY(entry);
+    tree->scrollToItem(entry);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(entry).center());
   }
 
-  orvane::editor::Document& Doc() { return window_->document(); }
+  Document& Doc() { return window_->document(); }
   // The scene as the scene writer puts it: what undo must give back byte for byte.
   std::string SceneText() {
     std::ostringstream out;
-    orvane::WriteScene(Doc().scene(), out);
+    WriteScene(Doc().scene(), out);
     return out.str();
   }
   // The last step changed the scene: undo gives back `before` exactly, redo what it made.
@@ -62,10 +123,15 @@ class EditorFixture {
     Doc().undoStack().redo();
     QCOMPARE(SceneText(), after);
   }
+  // Undoes `steps` steps and checks that the scene is `before` again.
+  void UndoTo(const std::string& before, int steps = 1) {
+    for (int i = 0; i < steps; ++i) Doc().undoStack().undo();
+    QCOMPARE(SceneText(), before);
+  }
   // The top-level object named `name`, or null.
-  orvane::SceneObject* Find(const char* name) {
-    for (orvane::ListNode* n = Doc().scene().objects->head; n; n = n->next) {
-      auto* item = static_cast<orvane::SceneObject*>(n->item);
+  SceneObject* Find(const char* name) {
+    for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
+      auto* item = static_cast<SceneObject*>(n->item);
       if (item->name == name) return item;
     }
     return nullptr;
@@ -76,6 +142,6 @@ inline bool Near(double a, double b, double eps = 1e-4) {
   return std::fabs(a - b) <= eps;
 }
 
-inline bool Near(const orvane::Vec3& a, const orvane::Vec3& b) {
+inline bool Near(const Vec3& a, const Vec3& b) {
   return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
 }

@@ -1,9 +1,7 @@
 #pragma once
-// ScriptedPrompter: answers the editor's dialogs from a queue that a test fills beforehand,
-// and records every question asked. A question without a queued answer is a test failure
-// (ADD_FAILURE) and is answered as if cancelled (No for Yes/No boxes).
-
-#include <gtest/gtest.h>
+// ScriptedPrompter: answers the editor's dialogs from a queue that a test fills beforehand, and
+// records every question asked. A question without a queued answer is noted in `unanswered` (which
+// the tests check to be empty) and is answered as if cancelled (No for Yes/No boxes).
 
 #include <deque>
 #include <optional>
@@ -47,9 +45,8 @@ class ScriptedPrompter : public Prompter {
     asked.push_back({"name", proposal, ""});
     return Pop(names, std::optional<std::string>(), "a name");
   }
-  std::optional<Rgb8> ChooseColor(const Rgb8& current) override {
+  std::optional<Rgb8> ChooseColor(const Rgb8&) override {
     asked.push_back({"color", "", ""});
-    (void)current;
     return Pop(colors, std::optional<Rgb8>(), "a colour");
   }
 

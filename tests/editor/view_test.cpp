@@ -1,31 +1,103 @@
-// Pixels of the drawn views against the projection worked out by hand: at 40 pixels to the
-// unit, a square from −1 to 1 in the Front view has its edges 40 pixels from the middle, the
-// Top view's grid lines stand every 40 pixels; the current object is red, selected points are
-// red; scenes with nothing to draw, empty groups and broken meshes draw without a crash.
+// The GL view: mouse editing by drags synthesized on the widget (move, turn and scale objects and
+// points, pan and zoom the orthographic views, pick objects and points), with the expected numbers
+// worked out from the view's geometry and every drag one undo step that gives the scene text back
+// byte for byte. Scenes with nothing to draw, empty groups and broken meshes draw without a crash.
 
-#include <QTest>
+#include <QMouseEvent>
+#include <QSet>
 
-#include <memory>
-
-#include "editor/document.h"
 #include "editor/editor_fixture.h"
 #include "editor/gl_view.h"
-#include "editor/main_window.h"
 #include "scene/mesh_object.h"
-
-using namespace orvane;
-using namespace orvane::editor;
 
 namespace {
 
-const char* const kSquare =
-    "points corners { number <4> <-1,-1,0> <1,-1,0> <1,1,0> <-1,1,0> }\n"
-    "trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }\n";
+// A square plate of two triangles in the XY plane, corners (±1, ±1, 0), and a ball of radius 0.5 at
+// (3, 0, 0).
+const std::string kScene = DataText("plate_and_ball.ovs");
+const std::string kSquare = DataText("plate.ovs");
+
+// Each view moves the object along its plane's axes, following the mouse (40 pixels are one unit;
+// up on the screen is the plane's second axis growing), only along the enabled axes.
+struct MoveCase {
+  const char* name;
+  int view;
+  int locked;  // an axis turned off, or -1
+  Vec3 moved;
+};
+const MoveCase kMoves[] = {
+    {"top", kViewTop, -1, {0.5f, 0.0f, 1.0f}},
+    {"side", kViewSide, -1, {0.0f, 1.0f, 0.5f}},
+};
+
+// What a move takes along, by edit mode: the whole mesh, its pivot alone, or its mapping object
+// alone.
+struct TakeCase {
+  const char* name;
+  EditMode mode;
+  bool points, pivot, mapping;
+};
+const TakeCase kTakes[] = {
+    {"object", EditMode::kObject, true, true, true},
+    {"axis", EditMode::kAxis, false, true, false},
+    {"texture", EditMode::kTexture, false, false, true},
+};
+
+// A quarter degree per pixel: down turns about X, right about Y (about Z when Y is off).
+struct TurnCase {
+  const char* name;
+  int locked;
+  EditMode mode;
+  Vec3 angles;
+};
+const TurnCase kTurns[] = {
+    {"Y off", 1, EditMode::kObject, {2.0f, 0.0f, 1.0f}},
+    {"axis mode", -1, EditMode::kAxis, {2.0f, 1.0f, 0.0f}},
+};
+
+// The magnet picks the points within its radius, weighted by the falloff: a point 0.5 away in a
+// radius of 1 weighs 0.5 linear, 0.25 quadratic, about 0.707 root, 1 constant.
+struct MagnetCase {
+  const char* name;
+  Falloff falloff;
+  double weight;
+};
+const MagnetCase kMagnets[] = {
+    {"linear", Falloff::kLinear, 0.5},
+    {"quadratic", Falloff::kQuadratic, 0.25},
+    {"root", Falloff::kRoot, std::sqrt(0.5)},
+    {"constant", Falloff::kConstant, 1.0},
+};
 
 const QColor kBackground(180, 180, 180);
-const QColor kGrid(150, 150, 150);
-const QColor kWhite(255, 255, 255);
-const QColor kRed(255, 0, 0);
+
+// How many pixels of `image` pass `test`.
+template <class Test>
+int CountIf(const QImage& image, Test test) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += test(image.pixel(x, y)) ? 1 : 0;
+  return n;
+}
+
+// How many pixels have exactly this colour.
+int Count(const QImage& image, QRgb colour) {
+  return CountIf(image, [colour](QRgb p) { return (p & 0xffffff) == (colour & 0xffffff); });
+}
+
+// Pixels in shades of the brass star's colour (210, 160, 60), lit or not.
+int CountBrassShades(const QImage& image) {
+  return CountIf(image, [](QRgb p) {
+    return qRed(p) > qGreen(p) && qGreen(p) > qBlue(p) && qRed(p) - qBlue(p) > 30;
+  });
+}
+
+int DistinctColours(const QImage& image) {
+  QSet<QRgb> seen;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2) seen.insert(image.pixel(x, y) & 0xffffff);
+  return static_cast<int>(seen.size());
+}
 
 }  // namespace
 
@@ -34,77 +106,271 @@ class ViewTest : public QObject, public EditorFixture {
 
  private:
   GlView& View() { return window_->view(); }
+  ViewGeometry& Geometry() { return View().geometry(); }
+  MeshObject& Plate() { return *static_cast<MeshObject*>(Find("plate")); }
 
-  void Open(const std::string& text, int mode) {
+  // Opens the test scene in view `view` with the Front view 40 pixels to the unit (so that world
+  // points fall on whole pixels), makes `current` the current object and sets `mode`.
+  void Open(int view, const char* current, EditMode mode = EditMode::kObject,
+            const char* extra = "") {
+    OpenText(std::string(kScene) + extra);
+    Doc().SetViewMode(view);
+    Geometry().front_width = Geometry().width / 40.0f;
+    Geometry().side_width = Geometry().width / 40.0f;
+    Doc().SetCurrent(current ? Find(current) : nullptr);
+    Doc().edit().mode = mode;
+  }
+  // The pixel of a world point in the orthographic views at 40 pixels to the unit.
+  QPoint Pixel(double a, double b) {
+    return QPoint(int(std::lround(Geometry().width / 2.0 + 40 * a)),
+                  int(std::lround(Geometry().height / 2.0 - 40 * b)));
+  }
+  void Send(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), View().mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+                      modifiers);
+    QCoreApplication::sendEvent(&View(), &event);
+  }
+  // Presses at `from`, moves one pixel (the first move only takes note of the position), then by
+  // each of `steps` in turn, and releases.
+  void Drag(QPoint from, const std::vector<QPoint>& steps, Qt::KeyboardModifiers modifiers = {}) {
+    Send(QEvent::MouseButtonPress, from);
+    QPoint at = from + QPoint(1, 0);
+    Send(QEvent::MouseMove, at);
+    for (const QPoint& step : steps) Send(QEvent::MouseMove, at += step);
+    Send(QEvent::MouseButtonRelease, at, modifiers);
+  }
+  void Click(QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+    Send(QEvent::MouseButtonPress, at);
+    Send(QEvent::MouseButtonRelease, at, modifiers);
+  }
+
+  // Opens `text` in view `mode` at 40 pixels to the unit, with no current object.
+  void OpenView(const std::string& text, int mode) {
     OpenText(text);
     Doc().SetViewMode(mode);
     Doc().SetCurrent(nullptr);
-    View().geometry().front_width = View().geometry().width / 40.0f;
+    Geometry().front_width = Geometry().width / 40.0f;
   }
   QImage Grab(const char* name) {
     QImage image = View().grabFramebuffer();
     image.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/editor_view_%1.png").arg(name));
     return image;
   }
-  // Whether `colour` is within one pixel of (x, y): lines may fall either side of a boundary.
-  static bool Near(const QImage& image, int x, int y, const QColor& colour) {
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx)
-        if (image.pixelColor(x + dx, y + dy).rgb() == colour.rgb()) return true;
-    return false;
-  }
-  MeshObject* Plate() { return static_cast<MeshObject*>(Find("plate")); }
-  QPoint Middle() const {
-    const ViewGeometry& g = window_->view().geometry();
-    return QPoint(g.width / 2, g.height / 2);
-  }
 
  private slots:
   void init() {
     Start(QSize(800, 600));
-    QTRY_VERIFY(View().geometry().width > 100);
+    QTRY_VERIFY(Geometry().width > 100);
   }
-  void cleanup() { window_.reset(); }
+  void cleanup() { Stop(); }
 
-  void frontWireFrameHasTheEdgesWhereTheProjectionPutsThem() {
-    Open(kSquare, kViewFront);
-    const QImage image = Grab("front");
-    const QPoint m = Middle();
-    for (int side : {-40, 40}) {
-      QVERIFY(Near(image, m.x() + side, m.y() + 20, kWhite));  // the left and right edges
-      QVERIFY(Near(image, m.x() + 20, m.y() + side, kWhite));  // bottom and top
+  void movesAlongTheViewPlane_data() { AddRows(kMoves); }
+  void movesAlongTheViewPlane() {
+    const MoveCase& c = Row(kMoves);
+    Open(c.view, "ball");
+    if (c.locked >= 0) Doc().navigation().axis[c.locked] = false;
+    const std::string before = SceneText();
+    Drag(Pixel(0, 0), {QPoint(10, -20), QPoint(10, -20)});
+    QVERIFY(Near(Find("ball")->placement.position, Vec3{3 + c.moved.x, c.moved.y, c.moved.z}));
+    CheckUndo(before);
+  }
+
+  void moveTakesWhatTheEditModeSays_data() { AddRows(kTakes); }
+  void moveTakesWhatTheEditModeSays() {
+    const TakeCase& c = Row(kTakes);
+    Open(kViewFront, "plate", c.mode);
+    const std::string before = SceneText();
+    Drag(Pixel(0, 0), {QPoint(40, 0)});
+    QCOMPARE(Near(Plate().points[0].x, 0.0), c.points);
+    QCOMPARE(Near(Plate().placement.position.x, 1.0), c.pivot);
+    QVERIFY(Plate().mapping_object);
+    QCOMPARE(Near(Plate().mapping_object->placement.position.x, 1.0), c.mapping);
+    CheckUndo(before);
+  }
+
+  // Raster 1.0 and steps of 0.4: nothing moves until the sum 1.2 exceeds 1.0, then the object moves
+  // by 1.0 and the rest is dropped.
+  void rasterHoldsStepsBack() {
+    Open(kViewFront, "ball");
+    Doc().edit().raster = true;
+    Doc().edit().raster_size = 1.0f;
+    Geometry().front_width = Geometry().width * 0.4f / 10.0f;  // 10 pixels are 0.4
+    Send(QEvent::MouseButtonPress, QPoint(100, 100));
+    Send(QEvent::MouseMove, QPoint(101, 100));
+    const float expected[] = {3.0f, 3.0f, 4.0f, 4.0f};
+    for (int i = 0; i < 4; ++i) {
+      Send(QEvent::MouseMove, QPoint(111 + 10 * i, 100));
+      QVERIFY(Near(Find("ball")->placement.position.x, expected[i]));
     }
-    QVERIFY(Near(image, m.x() + 20, m.y() - 20, kWhite));  // the diagonal (−1,−1)–(1,1)
-    QCOMPARE(image.pixelColor(m.x() + 25, m.y() + 12), kBackground);  // inside, off the lines
-    QVERIFY(Near(image, m.x() + 80, m.y() + 10, kGrid));              // the grid at x = 2
-    QCOMPARE(image.pixelColor(m.x() + 60, m.y() + 10), kBackground);
-
-    Doc().SetCurrent(Plate());
-    QVERIFY(Near(Grab("front_current"), m.x() + 40, m.y() + 20, kRed));
+    Send(QEvent::MouseButtonRelease, QPoint(141, 100));
   }
 
-  void topViewShowsTheGrid() {
-    Open(kSquare, kViewTop);
-    const QImage image = Grab("top");
-    const QPoint m = Middle();
-    for (int i : {-3, -2, 1, 4}) {
-      QVERIFY2(Near(image, m.x() + 40 * i, m.y() + 100, kGrid), qPrintable(QString::number(i)));
-      QCOMPARE(image.pixelColor(m.x() + 40 * i + 20, m.y() + 100), kBackground);
-    }
+  // Frame Camera in an orthographic view pans (move) and zooms (scale) the view itself.
+  void panAndZoomTheOrthographicView() {
+    Open(kViewFront, "ball");
+    Doc().navigation().frame = Frame::kCamera;
+    const std::string before = SceneText();
+    const float w = Geometry().front_width;
+    Drag(QPoint(100, 100), {QPoint(40, -80)});
+    QVERIFY(Near(Geometry().centre[0], -1.0) && Near(Geometry().centre[1], -2.0));
+    Doc().navigation().operation = Operation::kScale;
+    Drag(QPoint(100, 100), {QPoint(Geometry().width / 2, 0)});
+    QVERIFY(Near(Geometry().front_width, w / 2));
+    QCOMPARE(SceneText(), before);
   }
 
-  void selectedPointsAreRed() {
-    Open(kSquare, kViewFront);
-    MeshObject* plate = Plate();
-    QVERIFY(plate);
-    Doc().SetCurrent(plate);
+  void rotatesByAQuarterDegreePerPixel_data() { AddRows(kTurns); }
+  void rotatesByAQuarterDegreePerPixel() {
+    const TurnCase& c = Row(kTurns);
+    Open(kViewFront, "plate", c.mode);
+    Doc().navigation().operation = Operation::kRotate;
+    if (c.locked >= 0) Doc().navigation().axis[c.locked] = false;
+    const std::string before = SceneText();
+    const Vec3 corner = Plate().points[2];
+    Drag(QPoint(100, 100), {QPoint(4, 8)});
+    QVERIFY(Near(Plate().placement.axis_deg, c.angles));
+    // In Axis mode only the frame turns; otherwise the points turn with it.
+    QCOMPARE(Plate().points[2] == corner, c.mode == EditMode::kAxis);
+    CheckUndo(before);
+  }
+
+  // Scaling: f = 1 + (pixels right of the press point) / W on the enabled axes, made permanent when
+  // the button comes up.
+  void scalesByTheDistanceFromThePressPoint() {
+    Open(kViewFront, "plate");
+    Doc().navigation().operation = Operation::kScale;
+    Doc().navigation().axis[2] = false;
+    const std::string before = SceneText();
+    Drag(QPoint(50, 100), {QPoint(Geometry().width / 2 - 1, 0)});
+    QVERIFY(Near(Plate().points[2], Vec3{1.5f, 1.5f, 0.0f}));
+    QCOMPARE(Plate().scale, (Vec3{1.0f, 1.0f, 1.0f}));
+    CheckUndo(before);
+  }
+
+  void magnetWeighsByFalloff_data() { AddRows(kMagnets); }
+  void magnetWeighsByFalloff() {
+    const MagnetCase& c = Row(kMagnets);
+    Open(kViewFront, "plate", EditMode::kPoints);
+    EditState& edit = Doc().edit();
+    edit.tool = PointTool::kSelect;
+    edit.magnet = true;
+    edit.falloff = c.falloff;
+    Click(Pixel(-1, -0.5));  // 0.5 from corner 0, 1.5 and more from the others
+    const PointSelection& selection = Doc().selection();
+    QCOMPARE(selection.points(), std::vector<uint32_t>{0});
+    QVERIFY(Near(selection.weight(0), c.weight));
+    // A magnet move takes each point by its weight.
+    const std::string before = SceneText();
+    edit.tool = PointTool::kNone;
+    Drag(Pixel(-1, -0.5), {QPoint(40, 0)});
+    QVERIFY(Near(Plate().points[0].x, -1 + c.weight));
+    QVERIFY(Near(Plate().points[1].x, 1.0));
+    CheckUndo(before);
+  }
+
+  // Without "select" a picked point is held only while the button is down: the drag moves it, the
+  // release lets it go. With "select" the picks add up.
+  void pointPicksAndDrags() {
+    Open(kViewFront, "plate", EditMode::kPoints);
+    const std::string before = SceneText();
+    Drag(Pixel(0.9, 0.8), {QPoint(0, -40)});  // nearest corner 2 at (1, 1)
+    QVERIFY(Near(Plate().points[2].y, 2.0) && Near(Plate().points[3].y, 1.0));
+    QVERIFY(Doc().selection().empty());
+    CheckUndo(before);
+    Doc().edit().tool = PointTool::kSelect;
+    Click(Pixel(-0.9, 0.9));
+    Click(Pixel(0.9, -0.9));
+    QCOMPARE(Doc().selection().points(), (std::vector<uint32_t>{3, 1}));
+    // Escape drops the selection; with nothing selected it does nothing and never closes.
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    QVERIFY(Doc().selection().empty());
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    QVERIFY(window_->isVisible());
+    // Shift turns "select" on while it is held.
+    Doc().edit().tool = PointTool::kNone;
+    QTest::keyPress(window_.get(), Qt::Key_Shift);
+    QCOMPARE(Doc().edit().tool, PointTool::kSelect);
+    QTest::keyRelease(window_.get(), Qt::Key_Shift);
+    QCOMPARE(Doc().edit().tool, PointTool::kNone);
+  }
+
+  // "sel. border" adds the points inside the rectangle; Delete removes them from the mesh.
+  void borderSelectsAndDeleteRemoves() {
+    Open(kViewFront, "plate", EditMode::kPoints);
+    Doc().edit().tool = PointTool::kBorder;
+    Drag(Pixel(-1.5, 1.5), {QPoint(60, -20), QPoint(60, 100)});  // to (1.5 − 1/40, 0)
+    QCOMPARE(Doc().selection().points(), (std::vector<uint32_t>{2, 3}));
+    const std::string before = SceneText();
+    QTest::keyClick(window_.get(), Qt::Key_Delete);
+    QCOMPARE(Plate().point_count, 2u);
+    QCOMPARE(Plate().triangle_count, 0u);
+    QVERIFY(Doc().selection().empty());
+    CheckUndo(before);
+  }
+
+  // Scaled points never shrink below a ten-thousandth of their distance from the pivot.
+  void pointScaleStopsAtATenThousandth() {
+    Open(kViewFront, "plate", EditMode::kPoints);
+    Doc().edit().tool = PointTool::kSelect;
+    Click(Pixel(1, 1));
+    Doc().edit().tool = PointTool::kNone;
+    Doc().navigation().operation = Operation::kScale;
+    Drag(Pixel(0, 0), {QPoint(-2 * Geometry().width, 0)});
+    QVERIFY(Near(Plate().points[2].x, 0.0001, 1e-6) && Near(Plate().points[2].y, 0.0001, 1e-6));
+    QVERIFY(Near(Plate().points[0].x, -1.0));
+  }
+
+  // "add" appends a point to a path after its last point (Ctrl: before its first), the third
+  // coordinate taken from that neighbour.
+  void addPutsPathPointsAtTheEnds() {
+    Open(kViewFront, nullptr);
+    auto* path = new MeshObject;
+    path->name = "spine";
+    path->is_path = 1;
+    path->AppendPoint(Vec3{0.0f, 0.0f, 2.0f});
+    path->AppendPoint(Vec3{1.0f, 0.0f, 3.0f});
+    Doc().scene().objects->Append(path, 1);
+    Doc().SetCurrent(path);
     Doc().edit().mode = EditMode::kPoints;
-    Doc().selection().Add(2, 1.0f);  // (1, 1)
-    Doc().NotifyEditState();
-    const QImage image = Grab("points");
-    const QPoint m = Middle();
-    QCOMPARE(image.pixelColor(m.x() + 40, m.y() - 40), kRed);
-    QVERIFY(Near(image, m.x() - 40, m.y() + 40, kWhite));  // an unselected point
+    Doc().edit().tool = PointTool::kAdd;
+    const std::string before = SceneText();
+    Click(Pixel(2, 1));
+    Click(Pixel(-1, 0.5), Qt::ControlModifier);
+    path = static_cast<MeshObject*>(Find("spine"));  // an edit works on a copy
+    QCOMPARE(path->point_count, 4u);
+    QVERIFY(Near(path->points[3], Vec3{2.0f, 1.0f, 3.0f}));
+    QVERIFY(Near(path->points[0], Vec3{-1.0f, 0.5f, 2.0f}));
+    UndoTo(before, 2);
+  }
+
+  // A click without movement picks the nearest object under the cursor in every view; a click on
+  // nothing keeps the current object.
+  void clickPicksTheObjectUnderTheCursor() {
+    Open(kViewFront, nullptr);
+    Click(Pixel(3, 0.2));
+    QCOMPARE(Doc().currentObject(), Find("ball"));
+    Click(Pixel(-5, 5));
+    QCOMPARE(Doc().currentObject(), Find("ball"));
+    Doc().SetViewMode(kViewTop);
+    Click(Pixel(0.5, -0.5));  // the plate lies edge-on in Top: a miss
+    QCOMPARE(Doc().currentObject(), Find("ball"));
+    Doc().SetViewMode(kViewSide);
+    Click(Pixel(0.5, 0.5));  // from +x the ball (at x = 3) comes first
+    QCOMPARE(Doc().currentObject(), Find("ball"));
+    // The standard camera at (1, 2, −7) looks along +z through its centre pixel.
+    Doc().SetViewMode(kViewCamera);
+    const QPoint centre(Geometry().width / 2, Geometry().height / 2);
+    Ray ray = PickRay(Doc(), Geometry(), float(centre.x()), float(centre.y()));
+    QVERIFY(Near(ray.direction.z, 1.0) && Near(ray.origin.x, 1.0) && Near(ray.origin.y, 2.0));
+    Doc().SetCurrent(nullptr);
+    // 2 units down and 1 left of the eye at 7 units: the plate's middle, (0, 0, 0).
+    const double focal =
+        Geometry().height / 2.0 / std::tan(Doc().viewCamera()->ViewAngle() * M_PI / 360.0);
+    Click(QPoint(int(std::lround(centre.x() - focal / 7)),
+                 int(std::lround(centre.y() + 2 * focal / 7))));
+    QCOMPARE(Doc().currentObject(), Find("plate"));
   }
 
   void brokenScenesDrawWithoutACrash_data() {
@@ -116,8 +382,8 @@ class ViewTest : public QObject, public EditorFixture {
   }
   void brokenScenesDrawWithoutACrash() {
     QFETCH(QString, scene);
-    for (int mode : {int(kViewFront), int(kViewCamera)}) {
-      Open(scene.toStdString(), mode);
+    for (int mode : {int(kViewFront), int(kViewTop), int(kViewCamera)}) {
+      OpenView(scene.toStdString(), mode);
       QCOMPARE(Grab("broken").pixelColor(3, 3), kBackground);
       Doc().SetDisplayMode(1);
       QCOMPARE(Grab("broken").pixelColor(3, 3), kBackground);
@@ -134,8 +400,30 @@ class ViewTest : public QObject, public EditorFixture {
     mesh->preview_dirty = 1;
     Doc().scene().objects->Append(mesh, 1);
     Doc().SetCurrent(mesh);
+    Doc().edit().mode = EditMode::kPoints;  // with a selected point, drawn apart
+    Doc().selection().Add(2, 1.0f);
+    Doc().NotifyEditState();
     Doc().SetDisplayMode(1);
     Grab("wild");
+  }
+
+  // The showcase scene in the Camera view must really be drawn, in the objects' own colours; the
+  // pictures are kept in the build folder to be looked at.
+  void showcaseInTheCameraView() {
+    QVERIFY(Doc().OpenPath(ORVANE_SOURCE_DIR "/examples/showcase.ovs"));
+    QCOMPARE(Doc().viewMode(), int(kViewCamera));
+    window_->Run(kCmdWireFrame);
+    QImage wire = window_->view().grabFramebuffer();
+    QVERIFY(wire.save(QT_TESTCASE_BUILDDIR "/editor_showcase_wire.png"));
+    // The brass star and the blue glass sphere each in its material's colour.
+    QVERIFY(Count(wire, qRgb(210, 160, 60)) > 100);
+    QVERIFY(Count(wire, qRgb(60, 110, 255)) > 50);
+    // The meshes' shaded faces cover more of the picture than their wire frames, in more shades.
+    window_->Run(kCmdFaces);
+    QImage faces = window_->view().grabFramebuffer();
+    QVERIFY(faces.save(QT_TESTCASE_BUILDDIR "/editor_showcase_faces.png"));
+    QVERIFY(CountBrassShades(faces) > 2 * CountBrassShades(wire));
+    QVERIFY(DistinctColours(faces) > DistinctColours(wire));
   }
 };
 

@@ -3,19 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "script_test_support.h"
+
 namespace orvane {
 namespace {
 
-std::string S(const String& s) {
-  return std::string(s.c_str(), s.Length());
-}
+using test::S;
 
 // A String holding any bytes, NUL included.
 String* NewString(const std::string& text) {
@@ -82,22 +80,6 @@ TEST(TokenReaderTokens, CutsWordsValuesStringsAndBraces) {
   EXPECT_EQ(Tokens("a/b /\n"), (V{"3:a/b", "3:/"}));
 }
 
-TEST(TokenReaderTokens, SkipsComments) {
-  EXPECT_EQ(Tokens("a // b { c\nd\n"), (V{"3:a", "3:d"}));
-  EXPECT_EQ(Tokens("x /* { \n } still */y /**/ z\n"), (V{"3:x", "3:y", "3:z"}));
-  EXPECT_EQ(Tokens("a /* never closed\n{ }\n"), (V{"3:a"}));
-}
-
-TEST(TokenReaderTokens, StringsCloseAtTheCountedQuote) {
-  TokenReader r;
-  Lines lines({"\"a b\" \"c\" x", "x\"y \"z\""});
-  r.UseLines(&lines.list);
-  EXPECT_EQ(Rest(r, 3), (V{"6:\"a b\"", "6:\"c\"", "3:x"}));
-  EXPECT_EQ(r.quoteCount, 6);
-  // The second quote of the line sits in a word: the string takes the next one.
-  EXPECT_EQ(Rest(r), (V{"3:x\"y", "6:\"z\""}));
-}
-
 TEST(TokenReaderTokens, ValuesCloseAtTheCountedAngle) {
   TokenReader r;
   Lines lines({"<1,2> <3>"});
@@ -161,31 +143,14 @@ TEST(TokenReaderFields, GetValueAndGetNumber) {
   EXPECT_EQ(r.GetNumber(1), 5.0f);
 }
 
-TEST(TokenReaderFields, GetNameSplitsTheLastBracket) {
-  TokenReader r;
-  Lines lines({"b[5] c[-3] plain m[a][2] x[ y]"});
-  r.UseLines(&lines.list);
-  const struct {
-    const char* name;
-    const char* text;
-    int index;
-  } expected[] = {{"b", "5", 5},    {"c", "-3", 3}, {"plain", "", 0},
-                  {"m[a]", "2", 2}, {"x[", "", 0},  {"y]", "", 0}};
-  for (const auto& e : expected) {
-    r.GetToken();
-    EXPECT_EQ(S(r.GetName()), e.name);
-    EXPECT_EQ(S(r.valueText), e.text);
-    EXPECT_EQ(r.index, e.index);
-  }
-}
-
 TEST(TokenReaderInput, StreamLinesAreCutAt127Bytes) {
   TokenReader r;
   const std::string exact(127, 'a');
-  OpenText(r, exact + "\n" + std::string(300, 'b') + "\nc");
+  OpenText(r, exact + "\n" + std::string(300, 'b') + "\nc\r");  // a line's '\r' is dropped
   EXPECT_EQ(S(r.GetToken()), exact);
   EXPECT_EQ(S(r.GetToken()), std::string(127, 'b'));
   EXPECT_EQ(S(r.GetToken()), "c");
+  EXPECT_EQ(S(r.line), "c");
   EXPECT_EQ(r.lineNo, 3);
   EXPECT_EQ(r.isOpen, 1);  // the last line without a newline is delivered before the end
   EXPECT_EQ(S(r.GetToken()), "");
@@ -194,46 +159,6 @@ TEST(TokenReaderInput, StreamLinesAreCutAt127Bytes) {
   EXPECT_EQ(r.tokenType, TokenReader::kNoToken);
   r.GetToken();
   EXPECT_EQ(r.status, TokenReader::kNoInput);
-}
-
-TEST(TokenReaderInput, OpenUseLinesAndNoInput) {
-  TokenReader r;
-  r.GetToken();
-  EXPECT_EQ(r.status, TokenReader::kNoInput);
-  EXPECT_EQ(r.UseLines(nullptr), -1);
-  EXPECT_EQ(r.Open("/nonexistent/dir/x.ovs"), -1);
-  const std::string path = testing::TempDir() + "token_reader_test.ovs";
-  std::ofstream(path, std::ios::binary) << "a\r\n\"b\r\n";
-  std::ostringstream err;
-  r.SetErrorStream(&err);
-  ASSERT_EQ(r.Open(path.c_str()), 0);
-  EXPECT_EQ(r.isOpen, 1);
-  EXPECT_EQ(Rest(r), (V{"3:a", "0:"}));
-  EXPECT_EQ(err.str(), "\n" + path + ": Syntax error (line 2): '\"' expected.");
-  Lines lines({"x"});
-  r.PushBack("p");
-  r.UseLines(&lines.list);
-  EXPECT_EQ(Rest(r), (V{"3:x"}));  // a new input forgets a waiting token
-  r.Close();
-  r.GetToken();
-  EXPECT_EQ(r.status, TokenReader::kNoInput);
-}
-
-TEST(TokenReaderInput, ListEndAndPushBack) {
-  TokenReader r;
-  Lines lines({"a b", "", "c"});
-  r.UseLines(&lines.list);
-  EXPECT_EQ(S(r.GetToken()), "a");
-  r.PushBack("zz");
-  EXPECT_EQ(S(r.GetToken()), "zz");
-  EXPECT_EQ(r.tokenType, TokenReader::kWord);
-  EXPECT_EQ(Rest(r), (V{"3:b", "3:c"}));
-  EXPECT_EQ(r.lineNo, 3);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(S(r.GetToken()), "");
-    EXPECT_EQ(r.status, TokenReader::kEndOfInput);
-    EXPECT_EQ(r.tokenType, TokenReader::kNoToken);
-  }
 }
 
 TEST(TokenReaderRepositioning, GotoLineAndReloadLine) {
@@ -281,28 +206,10 @@ void CheckTerminates(TokenReader& r, size_t max_calls) {
   EXPECT_LT(calls, max_calls);
 }
 
-TEST(TokenReaderRobustness, RandomBytesAndHugeLines) {
-  std::mt19937 random(20240611);
-  const char alphabet[] = "ab<>\"/*{}|~, \t\x7f\x80\xff";
-  std::vector<std::string> texts;
-  std::string joined;
-  for (int i = 0; i < 400; ++i) {
-    std::string l(random() % 300, '\0');
-    for (char& c : l) {
-      c = random() % 2 ? static_cast<char>(random()) : alphabet[random() % (sizeof alphabet - 1)];
-    }
-    texts.push_back(l);
-    joined += l + "\n";
-  }
+TEST(TokenReaderRobustness, HugeLines) {
   std::ostringstream err;
   TokenReader r;
   r.SetErrorStream(&err);
-  Lines lines(texts);
-  r.UseLines(&lines.list);
-  CheckTerminates(r, joined.size() + 1000);
-  OpenText(r, joined);
-  CheckTerminates(r, joined.size() + 1000);
-
   std::string pattern = "w <1,2> \"s>\" { } /*c*/ ";
   std::string huge;
   while (huge.size() < 10'000'000) huge += pattern;

@@ -183,20 +183,6 @@ Outline Star(int n, uint32_t seed) {
   return p;
 }
 
-// A double spiral band, far from star-shaped: many reflex vertices and deep pockets.
-Outline Spiral(int per_arm, double turns) {
-  Outline outer, inner;
-  for (int i = 0; i < per_arm; ++i) {
-    const double t = turns * 6.283185307179586 * i / (per_arm - 1);
-    const double r = 1.0 + t;
-    outer.push_back(Vec3{float((r + 1.0) * std::cos(t)), float((r + 1.0) * std::sin(t)), 0});
-    inner.push_back(Vec3{float(r * std::cos(t)), float(r * std::sin(t)), 0});
-  }
-  Outline p(outer.begin(), outer.end());
-  p.insert(p.end(), inner.rbegin(), inner.rend());
-  return p;
-}
-
 Outline Reversed(Outline p) {
   std::reverse(p.begin(), p.end());
   return p;
@@ -212,13 +198,6 @@ TEST(Triangulate, SquareGivesTwoTrianglesFacingMinusZ) {
   test::ExpectTriangle(*mesh, 1, 0, 3, 2);
   for (uint32_t i = 0; i < 2; ++i) EXPECT_FLOAT_EQ(mesh->triangles[i].normal.z, -1.0f);
   for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(mesh->points[i], square[i]);
-}
-
-TEST(Triangulate, TriangleOutlineGivesOneTriangle) {
-  auto mesh = Fill({{0, 0, 2}, {3, 0, 2}, {0, 4, 2}});
-  ASSERT_EQ(mesh->triangle_count, 1u);
-  EXPECT_FLOAT_EQ(mesh->triangles[0].normal.z, -1.0f);
-  EXPECT_EQ(mesh->points[2], (Vec3{0, 4, 2}));  // z is carried along
 }
 
 TEST(Triangulate, LShapedHexagonIsCoveredWithoutOverlap) {
@@ -297,19 +276,6 @@ TEST(Triangulate, KeepsTheResultWhenMemoryRunsOut) {
 
 // --- Property tests ---
 
-TEST(TriangulateProperty, SpiralsAndCollinearRunsAreFilledExactly) {
-  const Outline spiral = Spiral(40, 2.5);
-  ExpectExactFill(*Fill(spiral), spiral);
-  ExpectExactFill(*Fill(Reversed(spiral)), Reversed(spiral));
-  // A square with every side cut into four collinear pieces.
-  Outline square;
-  for (int i = 0; i < 4; ++i) square.push_back(Vec3{float(i), 0, 0});
-  for (int i = 0; i < 4; ++i) square.push_back(Vec3{4, float(i), 0});
-  for (int i = 4; i > 0; --i) square.push_back(Vec3{float(i), 4, 0});
-  for (int i = 4; i > 0; --i) square.push_back(Vec3{0, float(i), 0});
-  ExpectExactFill(*Fill(square), square);
-}
-
 TEST(TriangulateProperty, TenThousandPointOutlineCoversItsArea) {
   const Outline star = Star(10000, 7);
   auto mesh = Fill(star);
@@ -319,19 +285,6 @@ TEST(TriangulateProperty, TenThousandPointOutlineCoversItsArea) {
 }
 
 // --- Degenerate input: always ends, never an index out of range ---
-
-TEST(TriangulateDegenerate, RepeatedPointsStillCoverTheArea) {
-  // A closed path that repeats its first point, and a square with doubled corners.
-  const std::vector<Outline> cases{
-      {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {0, 3, 0}, {0, 0, 0}},
-      {{0, 0, 0}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}, {2, 2, 0}, {2, 2, 0}, {0, 2, 0}, {0, 2, 0}},
-      {{0, 0, 0}, {3, 0, 0}, {3, 0, 0}, {0, 4, 0}}};
-  for (const Outline& p : cases) {
-    auto mesh = Fill(p);
-    ExpectValidIndices(*mesh, static_cast<uint32_t>(p.size()));
-    EXPECT_DOUBLE_EQ(FilledArea(*mesh, p, false), std::fabs(SignedArea(p)));
-  }
-}
 
 TEST(TriangulateDegenerate, CollinearAndCoincidentOutlinesEnd) {
   Outline line, same, vertical;
@@ -687,21 +640,6 @@ TEST_F(LatheExtrusionTest, LatheTubesWithClosedAndOpenTurn) {
   ExpectTriangle(open, 1, 3, 2, 1);
 }
 
-TEST_F(LatheExtrusionTest, LatheLiftsRings) {
-  AddPath("Profile", {{1, 0, 0}, {2, 0, 0}});
-  LatheInput in;
-  in.outline = "Profile";
-  in.segments = 4;
-  in.y_translation = 3.0f;
-  MeshObject& m = Built(CreateLathe(scene_, in));
-  for (uint32_t k = 0; k <= 4; ++k) EXPECT_NEAR(m.points[2 * k].y, k, 1e-6f);
-  in.name = "One";  // S = 1: the one step lifts by the whole translation
-  in.segments = 1;
-  MeshObject& one = Built(CreateLathe(scene_, in));
-  EXPECT_EQ(one.points[0].y, 0.0f);
-  EXPECT_EQ(one.points[2].y, 3.0f);
-}
-
 TEST_F(LatheExtrusionTest, ClosedLatheFacesOutwardForAClockwiseProfileAndCapsAPartialTurn) {
   auto tube = [](const Vec3& g) {
     const double len = std::hypot(g.x, g.z);
@@ -835,35 +773,6 @@ TEST_F(LatheExtrusionTest, LatheBoundsTotalSize) {
   EXPECT_EQ(tris, 1998u * 1001u);
 }
 
-TEST(LatheProperties, IndicesInRangeOverFlagsAndSizes) {
-  for (uint32_t n : {2u, 3u, 5u}) {
-    std::vector<Vec3> pts;
-    for (uint32_t i = 0; i < n; ++i) pts.push_back({1.0f + (i % 3), i * 0.5f, 0.0f});
-    auto profile = MakePath(pts);
-    for (int s : {1, 2, 17}) {
-      for (int flags = 0; flags < 4 * 5; ++flags) {
-        ConstructionObject c;
-        c.outline = profile.get();
-        c.segments = s;
-        c.close_profile = flags & 1;
-        c.close_turn = (flags >> 1) & 1;
-        c.caps = flags / 4;
-        c.y_translation = -2.0f;
-        c.step_angle = c.caps == 2 ? 0.0f : 33.0f;
-        unsigned points = 0;
-        unsigned tris = 0;
-        ASSERT_TRUE(LatheCounts(c, &points, &tris));
-        testing::internal::CaptureStdout();
-        ASSERT_EQ(c.Construct(), 0);
-        testing::internal::GetCapturedStdout();
-        std::unique_ptr<MeshObject> m(c.result);
-        EXPECT_EQ(std::pair(m->point_count, m->triangle_count), std::pair(points, tris));
-        ExpectIndicesInRange(*m);
-      }
-    }
-  }
-}
-
 TEST_F(LatheExtrusionTest, ZExtrusionOfASquarePath) {
   for (bool clockwise : {false, true}) {
     std::vector<Vec3> sq = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
@@ -988,36 +897,6 @@ TEST_F(LatheExtrusionTest, PathExtrusionAlongZKeepsTheOutline) {
   EXPECT_EQ(open.triangle_count, 2u * 3u * 2u);
   ExpectTriangle(open, 0, 0, 1, 4);
   ExpectTriangle(open, 1, 4, 1, 5);
-}
-
-TEST_F(LatheExtrusionTest, PathExtrusionRingsFollowTheSpine) {
-  std::vector<Vec3> tri = {{1, 0, 0}, {0, 1, 0}, {-1, -1, 0}};
-  MeshObject* outline = AddPath("Outline", tri);
-  std::vector<Vec3> spine;
-  for (int k = 0; k < 9; ++k) {  // a quarter circle in the XZ plane, then straight along +X
-    const double a = k * 11.25 * kDegToRad;
-    spine.push_back(
-        {static_cast<float>(5 * std::sin(a)), 0.0f, static_cast<float>(5 * std::cos(a))});
-  }
-  spine.push_back({10, 0, 0});
-  AddPath("Spine", spine);
-  PathExtrusionInput in;
-  in.outline = "Outline";
-  in.path = "Spine";
-  MeshObject& m = Built(CreatePathExtrusion(scene_, in, outline));
-  ASSERT_EQ(m.point_count, 3u * 10u);
-  for (uint32_t k = 0; k < 10; ++k) {
-    Vec3 tangent = spine[k == 9 ? 9 : k + 1] - spine[k == 0 ? 0 : k - 1];
-    tangent.Normalize();
-    for (uint32_t i = 0; i < 3; ++i) {
-      const Vec3 offset = m.points[3 * k + i] - spine[k];
-      EXPECT_NEAR(offset.Length(), Vec3(tri[i]).Length(), 1e-5);     // carried, not scaled
-      EXPECT_NEAR(Dot(offset, tangent), 0.0, 1e-5) << "ring " << k;  // across the spine
-    }
-  }
-  // Along +X the outline's +Z turns onto +X: (1, 0, 0) goes to (0, 0, -1); Y stays up.
-  ExpectNear(m.points[27] - spine[9], {0, 0, -1});
-  ExpectNear(m.points[28] - spine[9], {0, 1, 0});
 }
 
 TEST_F(LatheExtrusionTest, PathExtrusionRefusalsAndWarning) {

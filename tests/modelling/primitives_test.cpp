@@ -254,24 +254,6 @@ TEST_F(PrimitivesTest, TakenNamesAndTheOrderOfTheChecks) {
 
 // Every generator over a range of counts and sizes: indices in range, and the closed solids
 // face outward whenever their sizes make a proper (non-degenerate) solid.
-TEST_F(PrimitivesTest, PropertiesOverInputs) {
-  int serial = 0;
-  auto name = [&serial] { return String("P") + String().Str(++serial); };
-  for (int n : {3, 4, 7, 31}) {
-    for (float s : {0.0f, 0.5f, -2.0f, 1000.0f}) {
-      ExpectIndicesInRange(Built(CreateNAngle(scene_, {name(), n, s, false})));
-      ExpectIndicesInRange(Built(CreateCone(scene_, {name(), s, n, 1.0f, true})));
-      ExpectIndicesInRange(Built(CreateTorus(scene_, {name(), 4.0f, n, s / 8, n})));
-      for (MeshObject* solid : {&Built(CreateCylinder(scene_, {name(), s, 1.5f, n, false})),
-                                &Built(CreateMeshSphere(scene_, {name(), s, n, n / 2 + 2, false})),
-                                &Built(CreateCube(scene_, {name(), s, 2.0f, 3.0f, false}))}) {
-        ExpectIndicesInRange(*solid);
-        if (s != 0.0f) ExpectOutwardFrom(*solid, {});
-      }
-    }
-  }
-}
-
 TEST_F(PrimitivesTest, BadCountsAreRefused) {
   Remember();
   const char* too_many = "The number of segments must not be greater than 10000.";
@@ -822,22 +804,6 @@ TEST_F(DragTest, ASquareGetsItsBoundaryDoubledAndFourSideWalls) {
   for (uint32_t i = 0; i < sides.size(); ++i) EXPECT_EQ(Corners(*mesh, 2 + i), sides[i]);
   EXPECT_EQ(selection, (std::vector<uint32_t>{4, 5, 6, 7}));
   EXPECT_EQ(mesh->preview_dirty, 1);
-}
-
-TEST_F(DragTest, CornersOffTheirOwnBoundaryEdgesMoveToTheNewLayerToo) {
-  // A fan about point 0: the middle triangle touches the rim at 0 only through a vertex.
-  auto fan = MakeMesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {-1, 1, 0}, {5, 5, 5}},
-                      {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {4, 3, 5}});
-  std::vector<uint32_t> selection = {0, 1, 2, 3, 4};
-  ASSERT_TRUE(DragPoints(fan.get(), selection).ok());
-  EXPECT_EQ(fan->point_count, 11u);
-  EXPECT_EQ(fan->triangle_count, 4u + 2 * 5);
-  for (uint32_t i = 0; i < 3; ++i) {
-    for (uint32_t corner : Corners(*fan, i)) EXPECT_GE(corner, 6u) << "triangle " << i;
-  }
-  EXPECT_EQ(Corners(*fan, 3), (Tri{4, 3, 5})) << "unselected faces keep the old layer";
-  for (uint32_t s : selection) EXPECT_GE(s, 6u);
-  ExpectIndicesInRange(*fan);
 }
 
 TEST_F(DragTest, NothingHappensWithoutASelectedFace) {

@@ -1,6 +1,4 @@
 #pragma once
-// The text an item writes for an export, the expected exports kept in data/, the items the
-// export tests write and the meshes an import gives.
 
 #include <array>
 #include <cstdint>
@@ -23,8 +21,7 @@
 
 namespace orvane::test {
 
-// The lines `write` (WritePov or WriteVrml) gives for `item`, joined; the item's text cache is
-// released before and after.
+// The lines `write` (WritePov or WriteVrml) gives for `item`, joined, with no text cached.
 template <class T, class Write>
 std::string ItemText(T& item, Write write) {
   item.FreeText();
@@ -70,9 +67,7 @@ inline MathPlane* MakePlane(int type, float x, float y) {
   return plane;
 }
 
-// Fills the lists of `scene` with an item of every kind the exports write, all of the returned
-// material "red-glass.2" (no POV-Ray identifier); the rectangle's angles are set to 90, 0, 0
-// without turning its frame, which the POV-Ray export then writes as a matrix.
+// An item of every kind, all of the returned material "red-glass.2" (no POV-Ray identifier).
 inline Material* FillScene(Scene& scene) {
   std::ostringstream errors;
   EXPECT_TRUE(scene.EnsureLists(errors));
@@ -110,13 +105,11 @@ inline Material* FillScene(Scene& scene) {
 inline void ExpectMesh(const MeshObject& mesh, const std::vector<Vec3>& points,
                        const std::vector<std::array<uint32_t, 3>>& triangles) {
   ASSERT_EQ(mesh.point_count, points.size());
-  for (uint32_t k = 0; k < points.size(); ++k) {
+  for (uint32_t k = 0; k < points.size(); ++k)
     ExpectPoint(mesh, k, points[k].x, points[k].y, points[k].z);
-  }
   ASSERT_EQ(mesh.triangle_count, triangles.size());
-  for (uint32_t j = 0; j < triangles.size(); ++j) {
+  for (uint32_t j = 0; j < triangles.size(); ++j)
     ExpectTriangle(mesh, j, triangles[j][0], triangles[j][1], triangles[j][2]);
-  }
 }
 
 // The meshes an import gave: the members of a group (which must all be meshes) or the mesh.
@@ -126,11 +119,10 @@ inline std::vector<const MeshObject*> Meshes(const SceneObject* object) {
     meshes.push_back(static_cast<const MeshObject*>(object));
   if (!object || object->GetType() != kItemGroup) return meshes;
   for (const ListNode* n = static_cast<const GroupObject*>(object)->members.head; n; n = n->next) {
-    if (n->item->GetType() == kItemMesh) {
+    if (n->item->GetType() == kItemMesh)
       meshes.push_back(static_cast<const MeshObject*>(n->item));
-    } else {
+    else
       ADD_FAILURE() << "a group member that is no mesh";
-    }
   }
   return meshes;
 }

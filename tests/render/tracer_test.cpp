@@ -85,7 +85,6 @@ TEST_F(TracerTest, PointLightOnASphere) {
   LightSource* light = b.AddLight({0, 0, 0});
   EXPECT_EQ(Ahead(), kWhite);
   EXPECT_FLOAT_EQ(tracer.PrimaryHitDistance(), 9.0f);
-  EXPECT_EQ(Shoot({0, 0, 0}, {0, 1, 0}), (Pixel{0, 0, 0, 0}));
   EXPECT_EQ(Ahead(0), (Pixel{0, 0, 0, 0}));  // trace depth 0 traces nothing
 
   light->SetDecrease(18);  // the lit point is 9 away: half the light
@@ -153,9 +152,6 @@ class ShadowTest : public TracerTest {
 
 TEST_F(ShadowTest, OpaqueBlockersAndTheShadowSwitches) {
   EXPECT_EQ(Ahead(), kBlack);
-  blocker->placement.position = Vec3{15, 0, 0};  // beyond the light: no shadow
-  EXPECT_EQ(Ahead(), unblocked);
-  blocker->placement.position = Vec3{5, 0, 0};
 
   FirstObject()->SetFlag(kGetsShadow, false);
   EXPECT_EQ(Ahead(), unblocked);
@@ -185,16 +181,6 @@ TEST_F(ShadowTest, GlassBlockersFilterTheLight) {
   glass->setValue(kTransparent, 0, 1.0);  // filter amount sqrt(1) = 1
   glass->setColour(kTransparent, 255, 0, 0);
   EXPECT_EQ(Ahead(), (Pixel{1, Lit(254), 0, 0}));  // 255 × 255 × K = 254.99998 → 254
-  glass->setValue(kTransparent, 0, 0.25);          // filter amount 0.5
-  glass->setColour(kTransparent, 255, 255, 255);
-  EXPECT_EQ(Ahead(), (Pixel{1, Lit(127), Lit(127), Lit(127)}));
-
-  // Two blockers filter twice.
-  glass->setValue(kTransparent, 0, 1.0);
-  glass->setColour(kTransparent, 255, 128, 0);
-  b.AddPlane({7, 0, 0}, {1, 0, 0}, glass);
-  const int g1 = Trunc(255 * 128 * K);  // 127
-  EXPECT_EQ(Ahead(), (Pixel{1, Lit(253), Lit(Trunc(g1 * 128 * K)), 0}));
 }
 
 // 100 levels must fit a small thread stack: the recursion's frames stay small.
@@ -219,9 +205,8 @@ TEST_F(TracerTest, DepthHundredFitsASmallStack) {
   EXPECT_EQ(deep[0], 1);
 }
 
-// A glass plane at z = 10 met at 60° from its normal. With the normal pointing away from the
-// viewer the ray leaves a medium of index 1.5 and is totally reflected; with the normal towards
-// the viewer it enters the glass and bends towards the normal.
+// A glass plane at z = 10 met at 60° from its normal: leaving a medium of index 1.5 the ray is
+// totally reflected; entering the glass it bends towards the normal.
 TEST_F(TracerTest, TotalInternalReflectionAndEntering) {
   Material* glass = Only(kTransparent, 1.0);
   glass->setValue(kTransparent, 2, 1.5);
@@ -237,10 +222,6 @@ TEST_F(TracerTest, TotalInternalReflectionAndEntering) {
   // An index of 1.0 entering from 1.0 does not bend: the ray goes straight on.
   glass->setValue(kTransparent, 2, 1.0);
   EXPECT_EQ(Shoot({}, d, 3, 1.0f), (Pixel{1, through, 0, 0}));
-  // Without a refraction index the ray is not bent either.
-  glass->setValue(kTransparent, 2, 0.0);
-  surface->placement.axis_Z = Vec3{0, 0, 1};
-  EXPECT_EQ(Shoot({}, d, 3, 1.5f), (Pixel{1, through, 0, 0}));
 }
 
 TEST_F(TracerTest, FogBlendsByTheDistanceOfEachLevel) {
@@ -256,17 +237,6 @@ TEST_F(TracerTest, FogBlendsByTheDistanceOfEachLevel) {
   EXPECT_EQ(Ahead(), (Pixel{1, 200, 0, 0}));
   s.fogDistance = 0.9f;  // truncates to 0: no fog
   EXPECT_EQ(Shoot({}, {0, 1, 0}), (Pixel{0, 0, 0, 0}));
-
-  // A mirror ray is fogged over its own length, then again over the primary ray's.
-  b.scene.objects->RemoveAll();
-  b.scene.lights->RemoveAll();
-  b.AddPlane({0, 0, 10}, {0, 0, -1}, Only(kMirror, 1.0));
-  b.AddSphere({0, 0, -20}, 10, Glowing(0, 200, 0));  // reached 20 after the mirror
-  s.fogDistance = 40;
-  s.fog[0] = 0;
-  const int sphere = Trunc(199 * 0.5);  // 20 of 40
-  const int mirrored = Trunc(255 * K * sphere * 255 * K);
-  EXPECT_EQ(Ahead(), (Pixel{1, 0, Trunc(mirrored * 0.75), 0}));  // 10 of 40
 }
 
 // The square -2..2 × -2..2 at z = 10 facing the viewer, with a chess texture red / blue on a
@@ -290,22 +260,19 @@ TEST_F(TracerTest, MeshTextureCoordinatesThroughTheMappingObject) {
   // Without a mapping object the unit sphere at the origin maps; seen towards +z: u = 0.25,
   // v below 0.5 above the X axis.
   EXPECT_EQ(at(0.5f, 1), (Pixel{1, lit(0.5f, 1), 0, 0}));
-  EXPECT_EQ(at(0.5f, -1), (Pixel{1, 0, 0, lit(0.5f, -1)}));
 
   auto* plane = new MathPlane;  // infinite, at z = 20: u = frac(0.5 + x/2), v = frac(0.5 - y/2)
   plane->placement.position = Vec3{0, 0, 20};
   mesh->SetMappingObject(plane);
-  EXPECT_EQ(at(0.4f, 0.4f), (Pixel{1, 0, 0, lit(0.4f, 0.4f)}));    // u 0.7, v 0.3
-  EXPECT_EQ(at(0.4f, -0.4f), (Pixel{1, lit(0.4f, -0.4f), 0, 0}));  // u 0.7, v 0.7
+  EXPECT_EQ(at(0.4f, 0.4f), (Pixel{1, 0, 0, lit(0.4f, 0.4f)}));  // u 0.7, v 0.3
   // The auxiliary ray runs along the plane's Z axis only: a plane behind the mesh's points
   // is never met, and without coordinates the channel colour (black) alone is left.
   plane->placement.position = Vec3{0, 0, 5};
   EXPECT_EQ(at(0.4f, 0.4f), kBlack);
 }
 
-// A roof: two slopes meeting at a ridge along y at x = 0, z = 9, lit along +z. Each ridge
-// point has as many triangles on either slope, so its normal is (0, 0, 1). The smooth normal
-// at (-0.5, 0.5) mixes the slope normal (weight 0.5) and the two ridge normals (0.25 each).
+// A roof lit along +z, its ridge (x = 0, z = 9) of normal (0, 0, 1): the smooth normal at
+// (-0.5, 0.5) mixes the slope normal (weight 0.5) and the two ridge normals (0.25 each).
 TEST_F(TracerTest, PhongNormalsAreInterpolated) {
   MeshObject* roof =
       b.AddMesh({{-1, -1, 10}, {-1, 1, 10}, {0, -1, 9}, {0, 1, 9}, {1, -1, 10}, {1, 1, 10}},

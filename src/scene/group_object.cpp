@@ -172,40 +172,43 @@ void GroupObject::RotateAboutAxis(float degrees, const Vec3& axis, const Vec3& p
   const Vec3 a = axis;
   const Vec3 p = point;
   placement.position.RotateAxisDeg(degrees, a, p);
-  ForEachMember([&](SceneObject& m) {
-    m.RotateAxesAboutAxis(degrees, a);
-    m.RotateAboutAxis(degrees, a, p);
-  });
+  ForEachMember([&](SceneObject& m) { m.TurnAboutAxis(degrees, a, p); });
 }
 
 void GroupObject::RotateEuler(const Vec3& degrees, const Vec3& center, int order) {
   const Vec3 d = degrees;
   const Vec3 c = center;
   placement.position.RotateEuler(d, c, order);
-  ForEachMember([&](SceneObject& m) {
-    m.RotateAxesEuler(d, order);
-    m.RotateEuler(d, c, order);
-  });
+  ForEachMember([&](SceneObject& m) { m.TurnEuler(d, c, order); });
 }
 
 void GroupObject::RotateAxesAboutAxis(float degrees, const Vec3& axis) {
   const Vec3 a = axis;
   placement.RotateAxesAboutAxis(degrees, a);
   const Vec3 centre = placement.position;
-  ForEachMember([&](SceneObject& m) {
-    m.RotateAxesAboutAxis(degrees, a);
-    m.RotateAboutAxis(degrees, a, centre);
-  });
+  ForEachMember([&](SceneObject& m) { m.TurnAboutAxis(degrees, a, centre); });
 }
 
 void GroupObject::RotateAxesEuler(const Vec3& degrees, int order) {
   const Vec3 d = degrees;
   placement.RotateAxesEuler(d, order);
   const Vec3 centre = placement.position;
-  ForEachMember([&](SceneObject& m) {
-    m.RotateAxesEuler(d, order);
-    m.RotateEuler(d, centre, order);
-  });
+  ForEachMember([&](SceneObject& m) { m.TurnEuler(d, centre, order); });
+}
+
+// The group's own frame turns too; RotateAboutAxis and RotateEuler turn the members.
+void GroupObject::TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point) {
+  const Vec3 a = axis;
+  const Vec3 p = point;
+  placement.RotateAxesAboutAxis(degrees, a);
+  RotateAboutAxis(degrees, a, p);
+}
+
+void GroupObject::TurnEuler(const Vec3& degrees, const Vec3& center, int order) {
+  const Vec3 d = degrees;
+  const Vec3 c = center;
+  placement.RotateAxesEuler(d, order);
+  RotateEuler(d, c, order);
 }
 
 void GroupObject::PointAlong(const Vec3& direction) {

@@ -57,6 +57,8 @@ class GroupObject : public SceneObject {
   void RotateEuler(const Vec3& degrees, const Vec3& center, int order) override;
   void RotateAxesAboutAxis(float degrees, const Vec3& axis) override;
   void RotateAxesEuler(const Vec3& degrees, int order) override;
+  void TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point) override;
+  void TurnEuler(const Vec3& degrees, const Vec3& center, int order) override;
   void PointAlong(const Vec3& direction) override;
   void TurnTowards(const Vec3& point, Vec3* anglesOut) override;
   void LookAt(const Vec3& point) override;

@@ -384,19 +384,44 @@ void MeshObject::RotateAboutAxis(float degrees, const Vec3& axis, const Vec3& po
   const Vec3 u = axis;  // the arguments may be fields of this mesh
   const Vec3 p = point;
   if (mapping_object) mapping_object->RotateAboutAxis(degrees, u, p);
-  placement.position.RotateAxisDeg(degrees, u, p);
-  placement.RotateAxesAboutAxis(degrees, u);
-  for (uint32_t i = 0; i < point_count; ++i) points[i].RotateAxisDeg(degrees, u, p);
-  preview_dirty = 1;
+  TurnBodyAboutAxis(degrees, u, p);
 }
 
 void MeshObject::RotateEuler(const Vec3& degrees, const Vec3& center, int order) {
   const Vec3 angles = degrees;
   const Vec3 c = center;
   if (mapping_object) mapping_object->RotateEuler(angles, c, order);
-  placement.position.RotateEuler(angles, c, order);
-  placement.RotateAxesEuler(angles, order);
-  for (uint32_t i = 0; i < point_count; ++i) points[i].RotateEuler(angles, c, order);
+  TurnBodyEuler(angles, c, order);
+}
+
+// A mesh's RotateAboutAxis already turns its frame and points, so a rigid turn is that turn
+// alone; the mapping object is turned rigidly with it.
+void MeshObject::TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point) {
+  const Vec3 u = axis;
+  const Vec3 p = point;
+  if (mapping_object) mapping_object->TurnAboutAxis(degrees, u, p);
+  TurnBodyAboutAxis(degrees, u, p);
+}
+
+void MeshObject::TurnEuler(const Vec3& degrees, const Vec3& center, int order) {
+  const Vec3 angles = degrees;
+  const Vec3 c = center;
+  if (mapping_object) mapping_object->TurnEuler(angles, c, order);
+  TurnBodyEuler(angles, c, order);
+}
+
+// Position, frame and points; the arguments are copies.
+void MeshObject::TurnBodyAboutAxis(float degrees, const Vec3& axis, const Vec3& point) {
+  placement.position.RotateAxisDeg(degrees, axis, point);
+  placement.RotateAxesAboutAxis(degrees, axis);
+  for (uint32_t i = 0; i < point_count; ++i) points[i].RotateAxisDeg(degrees, axis, point);
+  preview_dirty = 1;
+}
+
+void MeshObject::TurnBodyEuler(const Vec3& degrees, const Vec3& center, int order) {
+  placement.position.RotateEuler(degrees, center, order);
+  placement.RotateAxesEuler(degrees, order);
+  for (uint32_t i = 0; i < point_count; ++i) points[i].RotateEuler(degrees, center, order);
   preview_dirty = 1;
 }
 

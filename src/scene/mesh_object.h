@@ -150,6 +150,8 @@ class MeshObject : public SceneObject {
   // These turn the frame and every point about `position`.
   void RotateAxesAboutAxis(float degrees, const Vec3& axis) override;
   void RotateAxesEuler(const Vec3& degrees, int order) override;
+  void TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point) override;
+  void TurnEuler(const Vec3& degrees, const Vec3& center, int order) override;
   // Turns frame and points about `position`, relative to the current orientation, by the yaw
   // (about Y) and pitch (about the new axis_X) that carry +Z onto `direction`, and remembers
   // (pitch, yaw, 0) in turn_angles. A direction shorter than kEps turns nothing and
@@ -268,6 +270,8 @@ class MeshObject : public SceneObject {
 
   // The turns without forwarding to the mapping object.
   void TurnFrameEuler(const Vec3& degrees, int order);
+  void TurnBodyAboutAxis(float degrees, const Vec3& axis, const Vec3& point);
+  void TurnBodyEuler(const Vec3& degrees, const Vec3& center, int order);
   void TurnFrameAboutAxis(double degrees, const Vec3& axis);
   void TurnAlong(const Vec3& direction);
 

@@ -58,6 +58,20 @@ void SceneObject::RotateAxesEuler(const Vec3& degrees, int order) {
   placement.RotateAxesEuler(degrees, order);
 }
 
+void SceneObject::TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point) {
+  const Vec3 a = axis;  // the arguments may be this item's own vectors
+  const Vec3 p = point;
+  RotateAxesAboutAxis(degrees, a);
+  RotateAboutAxis(degrees, a, p);
+}
+
+void SceneObject::TurnEuler(const Vec3& degrees, const Vec3& center, int order) {
+  const Vec3 d = degrees;
+  const Vec3 c = center;
+  RotateAxesEuler(d, order);
+  RotateEuler(d, c, order);
+}
+
 void SceneObject::PointAlong(const Vec3& direction) { placement.PointAlong(direction); }
 
 void YawPitchTowards(const Vec3& d, double* yaw, double* pitch) {

@@ -61,6 +61,11 @@ class SceneObject : public ListItem {
   // Rotate the frame (axis_X, axis_Y, axis_Z) only.
   virtual void RotateAxesAboutAxis(float degrees, const Vec3& axis);
   virtual void RotateAxesEuler(const Vec3& degrees, int order);
+  // Turns the whole item rigidly (frame, position and whatever it holds) about the line
+  // through `point` along `axis`, or about `center` by the Euler sequence: what a group does
+  // to its members. The default turns the frame, then the position.
+  virtual void TurnAboutAxis(float degrees, const Vec3& axis, const Vec3& point);
+  virtual void TurnEuler(const Vec3& degrees, const Vec3& center, int order);
   virtual void PointAlong(const Vec3& direction);
   // Turns the frame towards `point` (yaw about Y, then pitch about the new axis_X) and
   // stores (pitch, yaw, 0) in *anglesOut when it is given.

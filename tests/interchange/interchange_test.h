@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -25,13 +26,10 @@ namespace orvane::test {
 template <class T, class Write>
 std::string ItemText(T& item, Write write) {
   item.FreeText();
-  std::string text;
-  const LIST* lines = (item.*write)();
-  for (const ListNode* n = lines ? lines->head : nullptr; n; n = n->next) {
-    if (const auto* line = dynamic_cast<const String*>(n->item)) text += line->c_str();
-  }
+  std::ostringstream text;
+  WriteLines(text, (item.*write)());
   item.FreeText();
-  return text;
+  return text.str();
 }
 
 // The path of data/`name`, and its whole text.
@@ -42,22 +40,18 @@ inline std::string Expected(const char* name) {
   return ReadText(DataPath(name));
 }
 
-// "red": diffuse (255,0,0) × 0.5, ambient white × 0.2, mirror green × 1, glow white × 0,
-// highlight brightness 0.8 and size 50, transparency 0.25, no refraction.
+// "red": diffuse (255,0,0) × 0.5, ambient white × 0.2, mirror green × 1, highlight brightness
+// 0.8 and size 50, transparency 0.25; glow (white × 0) and refraction (none) keep their defaults.
 inline void SetUpRed(Material& m, const char* name = "red") {
   m.name = name;
   m.setColour(kDiffuse, 255, 0, 0);
   m.setValue(kDiffuse, 0, 0.5);
-  m.setColour(kAmbient, 255, 255, 255);
   m.setValue(kAmbient, 0, 0.2);
   m.setColour(kMirror, 0, 255, 0);
   m.setValue(kMirror, 0, 1.0);
-  m.setColour(kGlow, 255, 255, 255);
-  m.setValue(kGlow, 0, 0.0);
   m.setValue(kHighlight, 1, 0.8);
   m.setValue(kHighlight, 2, 50.0);
   m.setValue(kTransparent, 0, 0.25);
-  m.setValue(kTransparent, 2, 0.0);
 }
 
 // A finite plane of `type` with the radii `x` and `y`.
@@ -79,25 +73,23 @@ inline Material* FillScene(Scene& scene) {
     light->light_type = i == 1 ? kSpotLight : kPointLight;
     light->parallel = i == 2 ? 1 : 0;
     light->placement.position = {1.0f + static_cast<float>(i), 5.0f, 2.0f};
-    if (i == 0) light->SetDecrease(20.0f);
     if (i == 1) light->SetFlag(kHasShadow, false);
     EXPECT_TRUE(scene.lights->Append(light, 1));
   }
   auto* sphere = new MathSphere(1.5f);
   sphere->placement.position = {0.0f, 0.0f, 5.0f};
-  sphere->material = red;
-  EXPECT_TRUE(scene.objects->Append(sphere, 1));
-  for (int type : {kPlaneRectangle, kPlaneCircle, kPlaneEllipse}) {
-    MathPlane* plane = MakePlane(type, 2.0f, 1.0f);
-    if (type == kPlaneRectangle) plane->placement.axis_deg = {90.0f, 0.0f, 0.0f};
-    plane->material = red;
-    EXPECT_TRUE(scene.objects->Append(plane, 1));
-  }
   auto* group = new GroupObject;
   MeshObject* mesh = MakeQuadMesh("Quad", 0.0f);
-  mesh->material = red;
   EXPECT_TRUE(group->AddMember(mesh));
-  EXPECT_TRUE(scene.objects->Append(group, 1));
+  SceneObject* objects[] = {sphere, MakePlane(kPlaneRectangle, 2.0f, 1.0f),
+                            MakePlane(kPlaneCircle, 2.0f, 1.0f),
+                            MakePlane(kPlaneEllipse, 2.0f, 1.0f), group};
+  objects[1]->placement.axis_deg = {90.0f, 0.0f, 0.0f};
+  for (SceneObject* object : objects) {
+    object->material = red;
+    EXPECT_TRUE(scene.objects->Append(object, 1));
+  }
+  mesh->material = red;
   return red;
 }
 
@@ -114,16 +106,12 @@ inline void ExpectMesh(const MeshObject& mesh, const std::vector<Vec3>& points,
 
 // The meshes an import gave: the members of a group (which must all be meshes) or the mesh.
 inline std::vector<const MeshObject*> Meshes(const SceneObject* object) {
+  if (object && object->GetType() == kItemMesh) return {static_cast<const MeshObject*>(object)};
   std::vector<const MeshObject*> meshes;
-  if (object && object->GetType() == kItemMesh)
-    meshes.push_back(static_cast<const MeshObject*>(object));
-  if (!object || object->GetType() != kItemGroup) return meshes;
-  for (const ListNode* n = static_cast<const GroupObject*>(object)->members.head; n; n = n->next) {
-    if (n->item->GetType() == kItemMesh)
-      meshes.push_back(static_cast<const MeshObject*>(n->item));
-    else
-      ADD_FAILURE() << "a group member that is no mesh";
-  }
+  const auto* group = dynamic_cast<const GroupObject*>(object);
+  for (const ListNode* n = group ? group->members.head : nullptr; n; n = n->next)
+    meshes.push_back(dynamic_cast<const MeshObject*>(n->item));
+  EXPECT_EQ(std::count(meshes.begin(), meshes.end(), nullptr), 0) << "a member that is no mesh";
   return meshes;
 }
 

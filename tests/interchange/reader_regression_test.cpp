@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "interchange/dxf_import.h"
@@ -30,13 +31,9 @@ const char* const kFace =
 #ifndef ORVANE_TEST_SANITIZED
 // The bytes of address space in use now, from /proc/self/statm; 0 when unknown.
 unsigned long long AddressSpaceInUse() {
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return 0;
   unsigned long long pages = 0;
-  const int read = std::fscanf(f, "%llu", &pages);
-  std::fclose(f);
-  const long page = sysconf(_SC_PAGESIZE);
-  return read == 1 && page > 0 ? pages * static_cast<unsigned long long>(page) : 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  return pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
 }
 
 // Reads 32 MB of newlines behind the section start with the address space limited to

@@ -5,6 +5,7 @@
 
 #include "imageio/dib.h"
 #include "interchange/pov_export.h"
+#include "interchange/vrml_export.h"
 #include "interchange_test.h"
 #include "material/texture.h"
 #include "scene/camera.h"
@@ -17,6 +18,9 @@ using namespace test;
 template <class T>
 std::string Pov(T& item) {
   return ItemText(item, &T::WritePov);
+}
+std::string Vrml(SceneObject& item) {
+  return ItemText(item, &SceneObject::WriteVrml);
 }
 
 TEST(PovText, MaterialDeclaresSphereAndPlaneTextures) {
@@ -50,28 +54,25 @@ TEST(PovText, MaterialDeclaresSphereAndPlaneTextures) {
   EXPECT_NE(text.find("#declare _2_tone_red_pln="), std::string::npos);
 }
 
-// The texts follow one another in data/items.pov: a camera, a point light, a spot, a sphere, a
-// rectangle, an ellipse, a laid-down rectangle, a mesh, the mesh with a plane for its mapping,
-// and a group of the sphere, the mapped mesh and the ellipse.
-TEST(PovText, ItemsOfEveryKind) {
+// The texts follow one another in data/items.pov: a camera, a spot, a sphere, a turned
+// ellipse, a laid-down rectangle, a mesh mapped by a plane (one triangle of it out of range)
+// and a group of the sphere.
+TEST(ItemText, EveryKindInPovAndTheLightsAndCameraInVrml) {
   Camera camera;
   camera.placement.position = {0.0f, 0.0f, -10.0f};
   camera.placement.axis_Z = {0.0f, 0.0f, 1.0f};
   camera.setImageSize(320, 240);
   camera.SetZoom(160.0f);  // 2 atan(160 / 160) = 90 degrees
   std::string text = Pov(camera);
-
   LightSource light;
   light.placement.position = {1.0f, 2.0f, 3.0f};
   light.SetColor(255, 0, 51);
   light.SetDecrease(100.0f);
-  text += Pov(light);
   light.SetFlag(kHasShadow, false);
   light.light_type = kSpotLight;
   light.spot_angle = 0.5f;
   light.fall_off = 0.1f;
   text += Pov(light);
-
   Material red;
   SetUpRed(red);
   auto* sphere = new MathSphere(1.5f);
@@ -79,14 +80,12 @@ TEST(PovText, ItemsOfEveryKind) {
   sphere->material = &red;
   text += Pov(*sphere);
 
-  auto* plane = MakePlane(kPlaneRectangle, 2.0f, 1.0f);
+  std::unique_ptr<MathPlane> plane(MakePlane(kPlaneEllipse, 2.0f, 1.0f));
   plane->material = &red;
   plane->placement.position = {1.0f, 2.0f, 3.5f};
   // Angles that describe the frame (turned about Y, then X, then Z) are written as rotations.
   plane->placement.axis_deg = {10.0f, 20.0f, 30.0f};
   plane->placement.RotateAxesEuler(plane->placement.axis_deg, MakeEulerOrder(2, 1, 3));
-  text += Pov(*plane);
-  ASSERT_TRUE(plane->SetPlaneType(kPlaneEllipse));
   text += Pov(*plane);
 
   // A plane laid down by its normal keeps angles of 0: its frame is written as a matrix (the
@@ -96,37 +95,70 @@ TEST(PovText, ItemsOfEveryKind) {
   floor->PointAlong({0.0f, 1.0f, 0.0f});
   text += Pov(*floor);
 
-  MeshObject* mesh = MakeQuadMesh("Quad", 0.0f);
+  std::unique_ptr<MeshObject> mesh(MakeQuadMesh("Quad", 0.0f));
   mesh->material = &red;
-  text += Pov(*mesh);
+  mesh->triangles[1].c = 4;  // beyond the points: left out
   mesh->SetMappingObject(new MathPlane);
   text += Pov(*mesh);
   mesh->is_path = 1;
   EXPECT_EQ(Pov(*mesh), "");
-  mesh->is_path = 0;
 
   GroupObject group;
   ASSERT_TRUE(group.AddMember(sphere));
-  ASSERT_TRUE(group.AddMember(mesh));
-  ASSERT_TRUE(group.AddMember(plane));
   EXPECT_EQ(text + Pov(group), Expected("items.pov"));
+
+  // In data/lights_camera.wrl: the spot, the light made parallel and the camera.
+  text = Vrml(light);
+  light.light_type = kPointLight;
+  light.parallel = 1;
+  light.placement.axis_Z = {0.0f, -1.0f, 0.0f};
+  EXPECT_EQ(text + Vrml(light) + Vrml(camera), Expected("lights_camera.wrl"));
 }
 
-TEST(PovExport, ObjectFileAndFailures) {
+// In data/scene.wrl: a group in a group, each a Separator; an infinite plane and a path (in the
+// inner group) write nothing. The peer tools test reads every other kind back.
+TEST(VrmlExport, SceneWithoutLightsStillWritesTheLightsLine) {
+  Scene scene;
+  std::ostringstream err;
+  ASSERT_TRUE(scene.EnsureLists(err));
+  auto* outer = new GroupObject;
+  auto* inner = new GroupObject;
+  MeshObject* path = MakeQuadMesh("Quad", 0.0f);
+  path->is_path = 1;
+  ASSERT_TRUE(outer->AddMember(inner) && inner->AddMember(path));
+  ASSERT_TRUE(scene.objects->Append(new MathPlane, 1) && scene.objects->Append(outer, 1));
+  std::ostringstream out;
+  ASSERT_TRUE(exportSceneVrml(scene, out));
+  EXPECT_EQ(out.str(), Expected("scene.wrl"));
+  EXPECT_EQ(path->text, nullptr);  // the caches are released again
+}
+
+// An object file is the header, the material's declarations (POV-Ray) and the object's text.
+TEST(PovVrmlExport, ObjectFilesAndFailures) {
   Material red;
   SetUpRed(red);
   MathSphere sphere(2.0f);
   sphere.material = &red;
-  std::ostringstream out;
-  ASSERT_TRUE(exportObjectPov(&sphere, out));
-  EXPECT_EQ(out.str(), Expected("object.pov"));
+  std::ostringstream pov, vrml;
+  ASSERT_TRUE(exportObjectPov(&sphere, pov) && exportObjectVrml(&sphere, vrml));
+  EXPECT_EQ(pov.str(),
+            "// created with Orvane V1.0\n\n// material\n" + Expected("red.pov") + Pov(sphere));
+  EXPECT_EQ(vrml.str(),
+            "#VRML V1.0 ascii\nInfo{\nstring \"created with Orvane V1.0\"\n}\nSeparator {\n" +
+                Vrml(sphere) + "}\n");
   EXPECT_EQ(red.text, nullptr);
+  const TempDir dir;
+  ASSERT_TRUE(exportObjectVrml(&sphere, (dir / "x.wrl").c_str()));
+  EXPECT_EQ(ReadText(dir / "x.wrl"), vrml.str());
 
-  EXPECT_FALSE(exportObjectPov(nullptr, out));
-  EXPECT_FALSE(exportObjectPov(&sphere, ""));
-  EXPECT_FALSE(exportObjectPov(&sphere, "/nonexistent-dir/x.pov"));
   Scene scene;
+  for (const char* path : {"", "/nonexistent-dir/x"}) {
+    EXPECT_FALSE(exportObjectPov(&sphere, path) || exportObjectVrml(&sphere, path)) << path;
+    EXPECT_FALSE(exportObjectPov(nullptr, path) || exportObjectVrml(nullptr, path)) << path;
+  }
+  EXPECT_FALSE(exportObjectPov(nullptr, pov) || exportObjectVrml(nullptr, vrml));
   EXPECT_FALSE(exportScenePov(scene, "/nonexistent-dir/x.pov"));
+  EXPECT_FALSE(exportSceneVrml(scene, static_cast<const char*>(nullptr)));
 }
 
 // POV-Ray parses and renders an exported scene with every kind of item.

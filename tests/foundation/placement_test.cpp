@@ -8,10 +8,6 @@
 namespace orvane {
 namespace {
 
-bool SameBits(const Placement& a, const Placement& b) {
-  return std::memcmp(&a, &b, sizeof(Placement)) == 0;
-}
-
 void ExpectFrame(const Placement& p, const Vec3& x, const Vec3& y, const Vec3& z) {
   EXPECT_EQ(p.axis_X, x);
   EXPECT_EQ(p.axis_Y, y);
@@ -65,7 +61,7 @@ TEST(Placement, RotationsAndPointAlongTurnOnlyTheFrame) {
   EXPECT_EQ(p.axis_Z, (Vec3{0, -1, 0}));
   const Placement looked = p;
   p.LookAt(p.position);
-  EXPECT_TRUE(SameBits(p, looked));
+  EXPECT_EQ(std::memcmp(&p, &looked, sizeof p), 0);
 }
 
 TEST(Placement, TextLines) {

@@ -55,15 +55,12 @@ class Golden : public ::testing::Test {
       if (!depth.empty()) ExpectGolden(dir / "depth.tga", depth);
     }
   }
-  // A material whose diffuse colour is the texture `t` alone.
   Material* Textured(const char* name, Texture* t) {
     Material* m = b.AddMaterial(name, 0, 0, 0);
     m->setTexture(kDiffuse, t);
     m->setHasTexture(kDiffuse, 1);
     return m;
   }
-
-  // Mostly transparent, the light through it tinted by its colour.
   Material* Glass(const char* name, uint8_t r, uint8_t g, uint8_t bl, float refraction) {
     Material* m = b.AddMaterial(name, r, g, bl);
     m->setValue(kDiffuse, 0, 0.2);
@@ -169,6 +166,7 @@ TEST_F(Golden, Panorama) {
   b.AddSphere({-4, 0, 0}, 1, b.AddMaterial("yellow", 220, 220, 40));
   b.AddLight({0, 3, 0});
   Render("panorama");
+  EXPECT_EQ(camera->PanoramaWidth(), 128.0f);
 }
 
 TEST_F(Golden, BumpOnASphere) {

@@ -82,14 +82,12 @@ class SceneBuilder {
     auto* m = new Material();
     m->name = name;
     m->setColour(kDiffuse, r, g, b);
-    scene.materials->Append(m, 1);
-    return m;
+    return scene.materials->Append(m, 1) ? m : nullptr;
   }
   template <class T>
   T* Add(T* object, Material* material) {
     object->material = material;
-    scene.objects->Append(object, 1);
-    return object;
+    return scene.objects->Append(object, 1) ? object : nullptr;
   }
   MathSphere* AddSphere(Vec3 centre, float radius, Material* material) {
     auto* s = new MathSphere(radius);
@@ -111,14 +109,12 @@ class SceneBuilder {
   LightSource* AddLight(Vec3 position) {
     auto* l = new LightSource();
     l->placement.position = position;
-    scene.lights->Append(l, 1);
-    return l;
+    return scene.lights->Append(l, 1) ? l : nullptr;
   }
   Texture* AddTexture(const char* name, int32_t kind) {
     auto* t = new Texture(kind);
     t->name = name;
-    scene.images->Append(t, 1);
-    return t;
+    return scene.images->Append(t, 1) ? t : nullptr;
   }
   // Output of the next frames goes to `base` (a path without extension).
   void Output(const std::string& base, int32_t width, int32_t height) {

@@ -9,6 +9,8 @@
 #include <array>
 #include <cmath>
 
+#include <pthread.h>
+
 #include "scene_builder.h"
 
 namespace orvane {
@@ -210,6 +212,32 @@ TEST_F(TracerTest, DegenerateAndNaNTrianglesGiveFiniteColours) {
   EXPECT_EQ(Shoot({NAN, 0, 0}, {0, 0, 1}), fog);
   EXPECT_EQ(Shoot({0, 0, 0}, {0, NAN, 1}), fog);
   EXPECT_EQ(Shoot({0, 0, 0}, {0, 0, 0}), fog);
+}
+
+// 100 levels must fit a small thread stack: the recursion's frames stay small.
+TEST_F(TracerTest, DepthHundredFitsASmallStack) {
+  Material* mirror = NewMaterial();
+  mirror->setValue(kMirror, 0, 1.0);
+  b.AddPlane({0, 0, 10}, {0, 0, -1}, mirror);
+  b.AddPlane({0, 0, -10}, {0, 0, 1}, mirror);
+  b.AddLight({0, 5, 0});
+  struct Run {
+    TracerTest* test;
+    Pixel deep;
+  } run{this, {}};
+  const auto body = [](void* arg) -> void* {
+    auto* r = static_cast<Run*>(arg);
+    r->deep = r->test->Ahead(100);
+    return nullptr;
+  };
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, 256 * 1024);
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(&thread, &attr, +body, &run), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  EXPECT_EQ(run.deep[0], 1);
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 #pragma once
-// EditorFixture: the editor's main window for a GUI test, started in a temporary folder of its own
-// (the settings files go there), with its dialogs answered by a ScriptedPrompter. Test classes
-// derive from it beside QObject and call Start in init() and Stop in cleanup(). Only the editor's
-// test programs include this header, hence the namespaces it opens.
+// EditorFixture: the editor's main window in a temporary folder of its own (the settings files go
+// there), its dialogs answered by a ScriptedPrompter. Test classes derive from it beside QObject
+// and call Start in init() and Stop in cleanup(). Only the editor's tests include this header.
 
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -34,20 +32,12 @@ inline std::string ReadFile(const QString& path) {
   return text.str();
 }
 
-// The text of the file `name` in tests/editor/data.
-inline std::string DataText(const char* name) {
-  const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
-  return ReadFile(QString::fromStdString(path.string()));
-}
-
-// Data rows from a table of cases, each named by its `name`: every case runs as a row of its own
-// (with init() and cleanup()), and Row(cases) in the test function is the current case.
+// Data rows from a table of cases named by `name`; Row(cases) is the current case.
 template <class Case, std::size_t N>
 void AddRows(const Case (&cases)[N]) {
   QTest::addColumn<int>("row");
   for (std::size_t i = 0; i < N; ++i) QTest::newRow(cases[i].name) << int(i);
 }
-// Two data rows of one column `column`: false named `no`, true named `yes`.
 inline void AddBoolRows(const char* column, const char* no, const char* yes) {
   QTest::addColumn<bool>(column);
   QTest::newRow(no) << false;
@@ -65,15 +55,14 @@ class EditorFixture {
   std::unique_ptr<ScriptedPrompter> prompter_;
   std::unique_ptr<MainWindow> window_;
 
-  // Shows a new main window (of `size` when it is given) in a new folder.
+  // A new main window (of `size` when it is given) in a new folder.
   void Start(QSize size = QSize()) {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     QDir::setCurrent(dir_->path());
     Show(size);
   }
-  // Replaces the window by a new one in the same folder, as when the program starts again, and
-  // waits until it is on the screen.
+  // A new window in the same folder, as when the program starts again.
   void Show(QSize size = QSize()) {
     window_.reset();
     prompter_ = std::make_unique<ScriptedPrompter>();
@@ -88,7 +77,6 @@ class EditorFixture {
     QCOMPARE(prompter_->unanswered, std::vector<std::string>());
   }
   QString Path(const char* name) const { return dir_->filePath(name); }
-  // Writes `text` as a scene file and opens it.
   void OpenText(const std::string& text, const char* name = "scene.ovs") {
     WriteFile(Path(name), text);
     QVERIFY(Doc().OpenPath(Path(name).toStdString()));
@@ -98,7 +86,7 @@ class EditorFixture {
     const std::vector<std::string> shown = prompter_->Messages();
     return shown.empty() ? std::string() : shown.back();
   }
-  // Clicks the object browser's entry of `item`, as a user picks it.
+  // Clicks the object browser's entry of `item`.
   void Pick(const ListItem* item) { PickEntry(window_->objectBrowser().EntryOf(item)); }
   void PickEntry(QTreeWidgetItem* entry) {
     QTreeWidget* tree = window_->objectBrowser().tree();
@@ -106,7 +94,6 @@ class EditorFixture {
     tree->scrollToItem(entry);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(entry).center());
   }
-
   Document& Doc() { return window_->document(); }
   // The scene as the scene writer puts it: what undo must give back byte for byte.
   std::string SceneText() {
@@ -114,7 +101,7 @@ class EditorFixture {
     WriteScene(Doc().scene(), out);
     return out.str();
   }
-  // The last step changed the scene: undo gives back `before` exactly, redo what it made.
+  // The last step changed the scene: undo gives `before` back exactly, redo what it made.
   void CheckUndo(const std::string& before) {
     const std::string after = SceneText();
     QVERIFY(after != before);
@@ -123,12 +110,10 @@ class EditorFixture {
     Doc().undoStack().redo();
     QCOMPARE(SceneText(), after);
   }
-  // Undoes `steps` steps and checks that the scene is `before` again.
   void UndoTo(const std::string& before, int steps = 1) {
     for (int i = 0; i < steps; ++i) Doc().undoStack().undo();
     QCOMPARE(SceneText(), before);
   }
-  // The top-level object named `name`, or null.
   SceneObject* Find(const char* name) {
     for (ListNode* n = Doc().scene().objects->head; n; n = n->next) {
       auto* item = static_cast<SceneObject*>(n->item);

@@ -1,25 +1,36 @@
-// The editor's shell driven through its real widgets: menus, shortcuts and file flows, with the
-// dialogs answered by a ScriptedPrompter.
+// The editor's shell driven through its real widgets: menus, shortcuts, file flows, the stored
+// settings and the "Preferences" sheet, with the dialogs answered by a ScriptedPrompter.
 
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 #include <csignal>
 
 #include "editor/editor_fixture.h"
+#include "editor/preferences_sheet.h"
 #include "editor/scene_lists.h"
+#include "editor/settings.h"
 #include "editor/tool_window.h"
 #include "interchange/vrml_export.h"
 #include "scene/group_object.h"
 
 namespace {
 
-const std::string kTwoObjects = DataText("two_objects.ovs");
+const std::string kTwoObjects = R"(material red { diffus_color <255,0,0> }
+sphere ball { radius <1> material red } object box { sphere inner { radius <0.5> } }
+camera eye { position <0,0,-8> })";
 
 const char* const kNameTaken =
     "Error: There is a object with the same name.\nPlease change the name!";
@@ -41,7 +52,6 @@ class MainWindowTest : public QObject, public EditorFixture {
   QStringList ObjectNames() { return Names(*Doc().scene().objects); }
   QString Title() { return window_->windowHandle()->title(); }
   void OpenTwo() { OpenText(kTwoObjects, "two.ovs"); }
-  // Keys go to the main window, as when the user works in the view.
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -72,7 +82,6 @@ class MainWindowTest : public QObject, public EditorFixture {
  private slots:
   void init() { Start(); }
   void cleanup() { Stop(); }
-
   void readsItsPathListAndSettings() {
     window_.reset();
     // Empty lines count; a long line is cut at 1000 characters.
@@ -90,7 +99,90 @@ class MainWindowTest : public QObject, public EditorFixture {
              QList<int>({1, 1, 1, 100, 255, 0, 1}));
     QVERIFY(window_->action(kCmdFaces)->isChecked());
   }
-
+  void missingFilesChangeNothing() {
+    EditorSettings s;
+    s.jpeg_quality = 12;
+    const EditorSettings before = s;
+    QVERIFY(!ReadSettings(Path("none.ovi").toStdString(), &s));
+    QVERIFY(s == before);
+    std::vector<std::string> paths{"kept"};
+    QVERIFY(!ReadPathList(Path("none.ovi").toStdString(), &paths));
+    QCOMPARE(paths, std::vector<std::string>{"kept"});
+    // A target that cannot be replaced (a folder) stays, and no temporary file is left.
+    QVERIFY(QDir(dir_->path()).mkdir("folder"));
+    QVERIFY(!WriteSettings(Path("folder").toStdString(), s));
+    QVERIFY(!WritePathList(Path("missing/ov_path.ovi").toStdString(), paths));
+    QCOMPARE(QDir(dir_->path()).entryList({"*.tmp*"}, QDir::Files), QStringList());
+  }
+  void sheetFieldsFollowTheirRules() {
+    EditorSettings s;
+    std::vector<std::string> paths{"/one", "/two", "/three"};
+    COV_dlg_voreinstell sheet(s, paths, *prompter_,
+                              {Path("p.ovi").toStdString(), Path("g.ovi").toStdString()}, nullptr);
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    // Typed over the whole text of the field `name`.
+    auto retype = [&](const char* name, const char* text) {
+      auto* field = sheet.findChild<QLineEdit*>(name);
+      field->selectAll();
+      QTest::keyClicks(field, text);
+      return field->text();
+    };
+    sheet.tabs()->setCurrentIndex(1);
+    QCOMPARE(retype("step", "0"), QString("1"));
+    QCOMPARE(int(s.reduced_step), 1);
+    auto* magnet = sheet.findChild<QComboBox*>("magnet");
+    magnet->setFocus();
+    QTest::keyClick(magnet, Qt::Key_Down);
+    QCOMPARE(s.magnet_falloff, 2);
+    // The colour chooser: Cancel keeps the colour, a choice is stored at once.
+    prompter_->colors = {std::nullopt, Rgb8{1, 2, 3}};
+    auto* background = sheet.findChild<QPushButton*>("background");
+    QTest::mouseClick(background, Qt::LeftButton);
+    QTest::mouseClick(background, Qt::LeftButton);
+    QCOMPARE(int(s.background[0]) * 10000 + s.background[1] * 100 + s.background[2], 10203);
+    auto* axis = sheet.findChild<QCheckBox*>("axis");
+    QTest::mouseClick(axis, Qt::LeftButton, {}, QPoint(6, axis->height() / 2));
+    QCOMPARE(s.show_axis, 0);
+    sheet.tabs()->setCurrentIndex(2);
+    QCOMPARE(retype("quality", "250"), QString("100"));
+    QCOMPARE(retype("quality", "0"), QString("0"));
+    sheet.tabs()->setCurrentIndex(3);
+    QTest::keyClicks(sheet.findChild<QLineEdit*>("browser"), "x");
+    QCOMPARE(s.html_browser.back(), 'x');
+    // The path list: moving beyond the ends changes nothing, "=" replaces, "-" removes.
+    sheet.tabs()->setCurrentIndex(0);
+    COV_dlg_voreinstell_pfade& page = sheet.pathsPage();
+    auto* up = sheet.findChild<QToolButton*>("up");
+    auto* down = sheet.findChild<QToolButton*>("down");
+    page.list()->setCurrentRow(0);
+    QTest::mouseClick(up, Qt::LeftButton);
+    QCOMPARE(page.Entries(), (std::vector<std::string>{"/one", "/two", "/three"}));
+    page.list()->setCurrentRow(2);
+    QTest::mouseClick(down, Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
+    QCOMPARE(page.list()->currentRow(), 1);
+    page.edit()->setText("/3");
+    QTest::mouseClick(sheet.findChild<QPushButton*>("replace"), Qt::LeftButton);
+    page.list()->setCurrentRow(0);
+    QTest::mouseClick(sheet.findChild<QPushButton*>("remove"), Qt::LeftButton);
+    page.edit()->setText("/four");
+    QTest::mouseClick(sheet.findChild<QPushButton*>("add"), Qt::LeftButton);
+    QCOMPARE(page.Entries(), (std::vector<std::string>{"/3", "/two", "/four"}));
+    // Closing with No: the edits stay for this run, no file is written.
+    prompter_->answers = {Answer::kNo};
+    sheet.close();
+    QCOMPARE(paths, (std::vector<std::string>{"/3", "/two", "/four"}));
+    QCOMPARE(s.jpeg_quality, 0);
+    QVERIFY(!QFile::exists(Path("p.ovi")) && !QFile::exists(Path("g.ovi")));
+    // Shown again it starts from the list in effect; closing with Yes writes both files.
+    sheet.show();
+    QCOMPARE(page.Entries(), paths);
+    prompter_->answers = {Answer::kYes};
+    sheet.close();
+    QCOMPARE(ReadFile(Path("p.ovi")), std::string("/3\n/two\n/four\n"));
+    QCOMPARE(ReadFile(Path("g.ovi")), SettingsText(s));
+  }
   void openLoadsTheSceneAndCancelChangesNothing() {
     WriteFile(Path("two.ovs"), kTwoObjects);
     prompter_->files = {std::nullopt, Path("two.ovs").toStdString()};
@@ -105,7 +197,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(IndexOf(*Doc().scene().cameras, &Doc().scene().StandardCamera()), -1);
     QVERIFY(!Doc().IsModified());
   }
-
   void openRemovesMappingObjectsAlsoInGroups() {
     OpenText(
         "sphere first { }\n"
@@ -116,23 +207,18 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(ObjectNames(), QStringList({"first", "g", "second"}));
     QCOMPARE(Names(static_cast<GroupObject*>(Find("g"))->members), QStringList({"keep", "last"}));
   }
-
-  void openOfABrokenFileShowsTheMessageAndLeavesTheEmptiedScene() {
+  // A broken file leaves the emptied scene, a change of the open file's scene that undo takes
+  // back. A script that never ends can be stopped: after half a second "Loading..." offers Cancel,
+  // which fails the open like a broken file.
+  void brokenAndEndlessLoadsLoseNothing() {
     OpenTwo();
     WriteFile(Path("broken.ovs"), "sphere a { }\nobject g { sphere b { }\n");
     QVERIFY(!Doc().OpenPath(Path("broken.ovs").toStdString()));
     QCOMPARE(LastMessage(), std::string("Error: Could not read the file!"));
-    // The emptied scene is a change of the open file's scene.
     QCOMPARE(Title(), QString("Orvane - two.ovs*"));
-    // Nothing is lost: undo gives back the scene that was open.
     Doc().undoStack().undo();
     QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
-  }
-
-  // A script that never ends can be stopped: after half a second "Loading..." offers Cancel, which
-  // fails the open like a broken file; undo gives the old scene back.
-  void anEndlessLoadIsCancelled() {
-    OpenTwo();
+    prompter_->asked.clear();
     WriteFile(Path("endless.ovs"), "sphere a { }\ntop:\ngoto top\n");
     bool cancelled = false;
     QTimer cancel;
@@ -151,9 +237,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     Doc().undoStack().undo();
     QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
   }
-
-  // A save that fails on a full disk says so and leaves the file on the disk as it was; the scene
-  // stays unsaved.
+  // A save that fails on a full disk says so, leaves the old file and the scene stays unsaved.
   void aFailedSaveKeepsTheOldFile() {
     OpenTwo();
     prompter_->names = {std::string("Gruppe")};
@@ -173,7 +257,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(Doc().IsModified());
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).filter(".tmp"), QStringList());
   }
-
   void saveWithoutFileWritesNothingAndSaveAsChoosesTheWriter() {
     prompter_->names = {std::string("g")};
     Doc().NewGroup();
@@ -194,7 +277,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(Doc().SaveAs());
     QCOMPARE(ReadFile(Path("again.ovs")), SceneText());
   }
-
   void importAndDeleteUndoToTheSameText() {
     OpenTwo();
     const std::string opened = SceneText();
@@ -224,7 +306,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(LastMessage(), std::string("Error: Error reading file"));
     QCOMPARE(SceneText(), imported);
   }
-
   void importOfAnObjectFileAddsItsItems() {
     OpenTwo();
     const std::string before = SceneText();
@@ -237,7 +318,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(ObjectNames(), QStringList({"ball", "box", "extra"}));
     UndoTo(before);
   }
-
   void groupAndCameraAskForNames() {
     prompter_->names = {std::string("Gruppe"), std::string("Gruppe"), std::nullopt};
     ClickMenu({"Objects", "Group-Object..."});
@@ -254,7 +334,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(ObjectNames(), QStringList());
     QCOMPARE(Doc().scene().cameras->tail->item, &Doc().scene().StandardCamera());
   }
-
   void clipboardAndCameraRules() {
     OpenTwo();
     auto* box = static_cast<GroupObject*>(Find("box"));
@@ -266,8 +345,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     Key(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(LastMessage(), std::string(kNameTaken));
     QCOMPARE(static_cast<SceneObject*>(box->members.tail->item)->parent, box);
-    // The only camera but the standard one goes: the standard camera comes back; the standard
-    // camera itself stays while it is the only one.
+    // The only camera goes: the standard camera comes back, and stays while it is the only one.
     Pick(Doc().scene().cameras->head->item);
     Doc().Delete();
     QCOMPARE(Doc().scene().cameras->head->item, &Doc().scene().StandardCamera());
@@ -275,7 +353,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     Doc().undoStack().undo();
     QCOMPARE(Names(*Doc().scene().cameras), QStringList({"eye"}));
   }
-
   void pasteAfterTheCopiedMaterialWentAway() {
     QFile::copy(ORVANE_SOURCE_DIR "/tests/e2e/imports/3faces.dxf", Path("faces.dxf"));
     QVERIFY(Doc().ImportPath(Path("faces.dxf").toStdString()));
@@ -289,7 +366,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     auto* pasted = static_cast<SceneObject*>(Doc().scene().objects->tail->item);
     QCOMPARE(static_cast<ListItem*>(pasted->material), Doc().scene().materials->head->item);
   }
-
   void exportAsksForAnObject() {
     ClickMenu({"File", "Export", "Object..."});
     QCOMPARE(LastMessage(), std::string("Attention: Please select an object."));
@@ -300,7 +376,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(Doc().Export());
     QVERIFY(ReadFile(Path("ball.ovo")).find("sphere ball") != std::string::npos);
   }
-
   void exitAsksOnlyWhenThereIsSomethingToLose() {
     QVERIFY(window_->close());  // nothing to lose: no question
     QVERIFY(prompter_->Messages().empty());
@@ -319,7 +394,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     prompter_->answers = {Answer::kNo};
     QVERIFY(window_->close());
   }
-
   void helpRunsTheBrowserCommandLines() {
     window_.reset();
     WriteFile("ov_gui.ovi", "0\n3\n90\n180\n180\n180\n150\n150\n150\n1\n\n1\n/usr/bin/browser\n");
@@ -339,12 +413,8 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(calls.size(), 1);
     window_->Run(kCmdInfo);
   }
-
-  // The tool windows shown at first, placed around the main window; the view and display modes
-  // check their menu items.
-  void toolWindowsAndModes() {
-    for (const char* title : {"Object-Browser", "Navigation", "Edit-Control", "Coordinate-Control"})
-      QVERIFY2(window_->toolWindow(title)->isVisible(), title);
+  // The view and display modes check their menu items.
+  void viewAndDisplayModes() {
     QCOMPARE(window_->baseDirectory(), QDir::currentPath().toStdString() + "/");
     const int views[] = {kCmdViewFront, kCmdViewTop, kCmdViewSide, kCmdViewCamera};
     for (int id : views) {
@@ -357,8 +427,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     window_->Run(kCmdFaces);
     QVERIFY(!window_->action(kCmdWireFrame)->isChecked());
   }
-
-  // New is undone; the file stays in the recent menu.
   void newAndRecentFiles() {
     OpenTwo();
     const std::string opened = SceneText();

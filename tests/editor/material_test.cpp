@@ -1,7 +1,6 @@
 // The material browser, the material editor and texture loading: previews against the core's
-// renderer, the grid, the menu commands with their messages, and every change as one undo step.
+// renderer, the grid and the menu commands, every change one undo step.
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -20,7 +19,10 @@
 
 namespace {
 
-const std::string kScene = DataText("materials.ovs");
+const std::string kScene =
+    R"(material red { diffus <0.9> diffus_color <220,40,30> highlight <0.7> highlight_size <20> }
+material blue { diffus_color <0,0,255> } sphere ball { radius <1> material red }
+object pair { sphere a { radius <1> } sphere b { radius <1> } })";
 
 }  // namespace
 
@@ -33,7 +35,7 @@ class MaterialTest : public QObject, public EditorFixture {
   Texture* NamedTexture(const char* name) {
     return FindTexture(Doc().scene().images, String(name));
   }
-  // The messages shown since the last call are `messages`, each "title: text".
+  // The messages shown since the last call are `messages`.
   bool Expect(const std::vector<std::string>& messages) {
     const std::vector<std::string> shown = prompter_->Messages();
     prompter_->asked.clear();
@@ -51,8 +53,7 @@ class MaterialTest : public QObject, public EditorFixture {
   }
   void cleanup() { Stop(); }
 
-  // The preview is the core's render of the preview scene pixel for pixel. Pictures that are there
-  // but do not read are reported once, and the preview goes on without them.
+  // The preview is the core's render of the preview scene; an unreadable picture is reported once.
   void previewIsTheCoresRenderOfThePreviewScene() {
     MaterialPreview& preview = window_->materialPreview();
     const PreviewPlanes traced = preview.Trace(*Named("red"));
@@ -72,15 +73,13 @@ class MaterialTest : public QObject, public EditorFixture {
     QVERIFY(Expect("Error", kFrontImageMissing));
     QVERIFY(broken.Trace(*Named("red")).planes != traced.planes);
   }
-
   // New materials propose "neu" with a running number, get a cell and are one undo step.
   void newMaterialsAndTheGrid() {
     const std::string before = SceneText();
     prompter_->names = {std::string("red"), std::string("n1"), std::string("n2")};
     Browser().Run(kCmdNewMaterial);
     Browser().Run(kCmdNewMaterial);
-    QCOMPARE(prompter_->asked[2].title,
-             std::string("red"));  // asked again after the refusal
+    QCOMPARE(prompter_->asked[2].title, std::string("red"));  // asked again after the refusal
     QCOMPARE(prompter_->asked[3].title, std::string("neu2"));
     QVERIFY(Expect("Error", kMaterialTaken));
     QCOMPARE(Browser().selected(), 2);
@@ -100,7 +99,6 @@ class MaterialTest : public QObject, public EditorFixture {
     UndoTo(before, 2);
     QCOMPARE(Browser().cells().size(), materials - 2);
   }
-
   // The editor stores a channel when another is shown; Cancel keeps the material.
   void editorStoresChannels() {
     Material* red = Named("red");
@@ -124,14 +122,12 @@ class MaterialTest : public QObject, public EditorFixture {
     QCOMPARE(w.colour(kDiffuse), (Rgb{110, 20, 15}));
     QCOMPARE(w.value(kHighlight, 2), 65.0f);
     QVERIFY(Near(w.value(kTransparent, 1), 0.9) && Near(w.value(kTransparent, 2), 1.5));
-    QCOMPARE(red->value(kDiffuse, 0),
-             0.9f);  // until the editor's copy is taken over
+    QCOMPARE(red->value(kDiffuse, 0), 0.9f);  // until the editor's copy is taken over
     const std::string before = SceneText();
     Doc().ChangeMaterial(red, w, "Edit red");
     QVERIFY(SceneText() != before);
     UndoTo(before);
   }
-
   // Assign, Rename and Delete with their refusals; a group asks whether its members get it.
   void assignRenameDelete() {
     Doc().SetCurrentMaterial(nullptr);
@@ -165,9 +161,7 @@ class MaterialTest : public QObject, public EditorFixture {
     QVERIFY(Named("navy"));
     UndoTo(before, 3);
   }
-
-  // Procedural textures: named from "proc_tex", the fields of their kind enabled; without 8-bit
-  // textures the dialog warns that fractals get no colours.
+  // Procedural textures named from "proc_tex"; without 8-bit textures fractals get no colours.
   void proceduralTextures() {
     const std::string before = SceneText();
     std::unique_ptr<ConstructionDialog> chess = MakeProceduralTextureDialog(Doc(), window_.get());
@@ -193,9 +187,7 @@ class MaterialTest : public QObject, public EditorFixture {
     QVERIFY(mandel && mandel->kind == kTextureFractal && mandel->fractal.iterations == 50);
     UndoTo(before, 2);
   }
-
-  // Textures load by extension, take a free name, offer their folder for the search paths once, and
-  // show in the Texture-Show window.
+  // Textures take a free name, offer their folder for the search paths once, and show on a click.
   void texturesLoadThroughThePathList() {
     QDir().mkdir("pictures");
     Texture drawn(kTextureImage);

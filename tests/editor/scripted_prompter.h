@@ -1,5 +1,5 @@
 #pragma once
-// ScriptedPrompter: answers the editor's dialogs from a queue that a test fills beforehand, and
+// ScriptedPrompter: answers the editor's dialogs from queues that a test fills beforehand, and
 // records every question asked. A question without a queued answer is noted in `unanswered` (which
 // the tests check to be empty) and is answered as if cancelled (No for Yes/No boxes).
 
@@ -19,37 +19,33 @@ class ScriptedPrompter : public Prompter {
     std::string title;  // message title, or the filter of a file dialog, or the proposal
     std::string text;   // message text
   };
-
   std::deque<Answer> answers;
-  std::deque<std::optional<std::string>> files;  // for OpenFile and SaveFile
-  std::deque<std::optional<std::string>> names;
+  std::deque<std::optional<std::string>> files, names;  // files for OpenFile and SaveFile
   std::deque<std::optional<Rgb8>> colors;
   std::vector<Asked> asked;
   std::vector<std::string> unanswered;
-
   Answer Message(const std::string& title, const std::string& text, MessageButtons buttons,
                  MessageIcon) override {
     asked.push_back({"message", title, text});
-    if (buttons == MessageButtons::kOk) return Answer::kOk;
-    return Pop(answers, Answer::kNo, "an answer to \"" + text + "\"");
+    return buttons == MessageButtons::kOk ? Answer::kOk
+                                          : Pop(answers, "an answer to " + text, Answer::kNo);
   }
   std::optional<std::string> OpenFile(const std::string& filter) override {
     asked.push_back({"open", filter, ""});
-    return Pop(files, std::optional<std::string>(), "a file to open");
+    return Pop(files, "a file to open");
   }
   std::optional<std::string> SaveFile(const std::string& filter) override {
     asked.push_back({"save", filter, ""});
-    return Pop(files, std::optional<std::string>(), "a file to save");
+    return Pop(files, "a file to save");
   }
   std::optional<std::string> AskName(const std::string& proposal) override {
     asked.push_back({"name", proposal, ""});
-    return Pop(names, std::optional<std::string>(), "a name");
+    return Pop(names, "a name");
   }
   std::optional<Rgb8> ChooseColor(const Rgb8&) override {
     asked.push_back({"color", "", ""});
-    return Pop(colors, std::optional<Rgb8>(), "a colour");
+    return Pop(colors, "a colour");
   }
-
   // The messages shown, as "title: text", in order.
   std::vector<std::string> Messages() const {
     std::vector<std::string> shown;
@@ -60,7 +56,7 @@ class ScriptedPrompter : public Prompter {
 
  private:
   template <class T>
-  T Pop(std::deque<T>& queue, T fallback, const std::string& what) {
+  T Pop(std::deque<T>& queue, const std::string& what, T fallback = T()) {
     if (queue.empty()) {
       unanswered.push_back(what);
       return fallback;

@@ -1,24 +1,43 @@
 #pragma once
-// Mesh checks shared by the modelling tests: near points, indices in range, closed outward
-// surfaces, and small meshes and paths built from lists.
+// Mesh checks and the command fixture shared by the modelling tests.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <sstream>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "foundation/error_output.h"
 #include "scene/mesh_object.h"
+#include "support/command_test.h"
+#include "support/mesh_checks.h"
 
 namespace orvane::test {
+
+using Objects = std::initializer_list<SceneObject*>;
+
+// Neither an item nor a message: the command did nothing.
+inline void ExpectNothing(const CommandResult& r) {
+  EXPECT_FALSE(r.ok() || r.HasMessage());
+}
 
 inline void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
   EXPECT_NEAR(v.x, expected.x, tolerance);
   EXPECT_NEAR(v.y, expected.y, tolerance);
   EXPECT_NEAR(v.z, expected.z, tolerance);
+}
+
+// The counts of `m`; leaves the test when they differ.
+inline void ExpectCounts(const MeshObject& m, uint32_t points, uint32_t tris) {
+  EXPECT_EQ(m.point_count, points);
+  EXPECT_EQ(m.triangle_count, tris);
+  if (m.point_count != points || m.triangle_count != tris) throw std::runtime_error("counts");
 }
 
 inline void ExpectIndicesInRange(const MeshObject& m) {
@@ -27,14 +46,16 @@ inline void ExpectIndicesInRange(const MeshObject& m) {
 }
 
 // A closed surface oriented consistently (every directed edge once, always with its reverse)
-// that encloses a positive volume, so that its normals face out.
+// that encloses a positive volume, so that its windings face out, and so do the normals.
 inline void ExpectClosedOutward(const MeshObject& m) {
   std::map<std::pair<uint32_t, uint32_t>, int> edges;
   double volume6 = 0.0;
   for (uint32_t i = 0; i < m.triangle_count; ++i) {
     const Triangle& t = m.triangles[i];
+    const Vec3 &a = m.points[t.a], &b = m.points[t.b], &c = m.points[t.c];
     for (auto e : {std::pair{t.a, t.b}, std::pair{t.b, t.c}, std::pair{t.c, t.a}}) ++edges[e];
-    volume6 += Dot(m.points[t.a], Cross(m.points[t.b], m.points[t.c]));
+    volume6 += Dot(a, Cross(b, c));
+    EXPECT_GT(Dot(t.normal, Cross(b - a, c - a)), 0.0) << "triangle " << i;
   }
   for (const auto& [e, n] : edges) {
     EXPECT_EQ(n, 1) << e.first << "->" << e.second;
@@ -61,5 +82,31 @@ inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points,
 inline std::unique_ptr<MeshObject> MakePath(const std::vector<Vec3>& points) {
   return MakeMesh(points, {}, true);
 }
+
+template <class T>
+T* Named(T* item, const char* name) {
+  item->name = name;
+  return item;
+}
+
+// The command fixture with the error output caught and allocations working again afterwards.
+class ModellingTest : public CommandTest {
+ protected:
+  void SetUp() override {
+    SetErrorOutput(&errors_);
+    CommandTest::SetUp();
+  }
+  void TearDown() override {
+    FailNextAllocations(0);
+    SetErrorOutput(nullptr);
+  }
+  // Appends `item` to the object list (owned) under `name`.
+  template <class T>
+  T* Add(T* item, const char* name) {
+    scene_.objects->Append(Named(item, name), 1);
+    return item;
+  }
+  std::ostringstream errors_;
+};
 
 }  // namespace orvane::test

@@ -15,12 +15,9 @@
 namespace orvane {
 namespace {
 
-// Diagnostics as they appear for file "t.ovs", line 3.
-#define DIAG(message) "\nt.ovs: Syntax error: (Line 3" message
-constexpr const char* kParens = DIAG(") wrong parenthesises.");
-constexpr const char* kUnknown = DIAG(") unknown function.");
-constexpr const char* kNotFound = DIAG(") variable not found/value not readable.");
-#undef DIAG
+#define DIAG(message) "\nt.ovs: Syntax error: (Line 3) " message
+const char *kParens = DIAG("wrong parenthesises."), *kUnknown = DIAG("unknown function."),
+           *kNotFound = DIAG("variable not found/value not readable.");
 
 struct Case {
   std::string text;
@@ -41,25 +38,38 @@ std::string Repeat(const std::string& part, int n, const char* head = "") {
   return text;
 }
 
-// Variables a = 2, b = {10, 20, 30}, sin = 5, with a plain String in between that every
-// look-up must skip.
-class ExpressionTest : public ::testing::Test {
+// An evaluator over `variables`, its diagnostics in `err` for file "t.ovs", line 3.
+class Evaluation : public ::testing::Test {
+ protected:
+  void TearDown() override { variables.RemoveAll(); }
+  std::string Outcome(ExpressionEvaluator& e, const std::string& text) {
+    err.str("");
+    const float value = e.Evaluate(String(text.c_str()));
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return std::to_string(bits) + " " + err.str();
+  }
+  String file{"t.ovs"};
+  int32_t line = 3;
+  std::ostringstream err;
+  LIST variables;
+  ExpressionEvaluator evaluator{&variables, DiagnosticContext{&err, &file, &line}};
+};
+
+// Variables a = 2, b = {10, 20, 30}, sin = 5, and a plain String "b" that look-ups skip.
+class ExpressionTest : public Evaluation {
  protected:
   void SetUp() override {
     variables.Append(new NamedValue("a", 2.0f), 1);
     variables.Append(new NamedValue("b", 10.0f), 1);
     variables.Append(new String("b"), 1);
-    variables.Append(new NamedValue("b", 20.0f), 1);
-    variables.Append(new NamedValue("b", 30.0f), 1);
+    for (float value : {20.0f, 30.0f}) variables.Append(new NamedValue("b", value), 1);
     variables.Append(new NamedValue("sin", 5.0f), 1);
   }
-  void TearDown() override { variables.RemoveAll(); }
-
   float Evaluate(const std::string& text) {
     err.str("");
     return evaluator.Evaluate(String(text.c_str()));
   }
-
   void Check(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.text.substr(0, 60));
@@ -67,12 +77,6 @@ class ExpressionTest : public ::testing::Test {
       EXPECT_EQ(err.str(), c.diagnostics);
     }
   }
-
-  String file{"t.ovs"};
-  int32_t line = 3;
-  std::ostringstream err;
-  LIST variables;
-  ExpressionEvaluator evaluator{&variables, DiagnosticContext{&err, &file, &line}};
 };
 
 // clang-format off
@@ -110,9 +114,7 @@ TEST_F(ExpressionTest, EveryFunction) {
   const float args[] = {2.0f, 5.0f};
   EXPECT_EQ(evaluator.CallFunction("pow", args, 2), 32.0f);
 }
-// clang-format on
 
-// clang-format off
 TEST_F(ExpressionTest, Variables) {
   Check({{"a", "2"}, {"-a", "-2"}, {"a*-a", "-4"}, {"b", "10"}, {"b[0]+b[1]+b[2]", "60"},
          {"-b[2]", "-30"}, {"b[1+1]", "30"}, {"b[-1]", "20"}, {"b[99999999]", "30"},
@@ -121,19 +123,15 @@ TEST_F(ExpressionTest, Variables) {
          // A variable may carry a function's name; only a '(' makes a call.
          {"sin+1", "6"}, {"sin(0)", "0"}});
 }
-// clang-format on
 
 TEST_F(ExpressionTest, OperandReadsOneOperand) {
-  err.str("");
-  EXPECT_EQ(evaluator.Operand("b[-1]"), 10.0f);  // no brackets reduced here: negative is first
-  EXPECT_EQ(evaluator.Operand("12abc"), 12.0f);
-  EXPECT_EQ(evaluator.Operand("pow(2,3)"), 8.0f);
-  EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(evaluator.Operand("abc"), 0.0f);
-  EXPECT_EQ(err.str(), kNotFound);
+  // No brackets are reduced here: a negative index is the first.
+  EXPECT_EQ((std::vector<float>{evaluator.Operand("b[-1]"), evaluator.Operand("12abc"),
+                                evaluator.Operand("pow(2,3)"), evaluator.Operand("abc")}),
+            (std::vector<float>{10, 12, 8, 0}));
+  EXPECT_EQ(err.str(), kNotFound);  // for abc only
 }
 
-// clang-format off
 TEST_F(ExpressionTest, NonFiniteResultsReadBack) {
   for (const char* nan : {"1/0*0", "0/0+1", "log(-1)*2"}) {
     EXPECT_TRUE(std::isnan(Evaluate(nan))) << nan;
@@ -169,53 +167,33 @@ TEST_F(ExpressionTest, LongSumsAndDeepNesting) {
 }
 // clang-format on
 
-// --- Fast paths ----------------------------------------------------------------------------
-
-// The fast paths (plain numbers, programs) against the rewriting, bit for bit and diagnostic
-// for diagnostic: x, y and b[0..2] take each value of `values` in turn.
-class FastPathTest : public ::testing::Test {
+// The fast paths against the rewriting, bit for bit and diagnostic for diagnostic.
+class FastPathTest : public Evaluation {
  protected:
   void SetUp() override {
+    rewriting.UseFastPaths(false);
     for (const char* name : {"x", "y", "b", "b", "b", "e", "x2"}) {
       auto* v = new NamedValue(name, 0.0f);
       variables.Append(v, 1);
       slots.push_back(v);
     }
   }
-  void TearDown() override { variables.RemoveAll(); }
-
-  // The result bits and diagnostics of `text` one way.
-  std::string Outcome(ExpressionEvaluator& evaluator, const std::string& text) {
-    err.str("");
-    const float value = evaluator.Evaluate(String(text.c_str()));
-    uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return std::to_string(bits) + " " + err.str();
-  }
-
   void Compare(const std::string& text, const std::vector<float>& values) {
     for (size_t i = 0; i < values.size(); ++i) {
       for (size_t k = 0; k < slots.size(); ++k)
         slots[k]->value = values[(i + 3 * k) % values.size()];
-      const std::string fast = Outcome(fast_evaluator, text);
+      const std::string fast = Outcome(evaluator, text);
       const std::string rewritten = Outcome(rewriting, text);
       ASSERT_EQ(fast, rewritten) << text << " with x = " << slots[0]->value;
     }
   }
-
-  String file{"t.ovs"};
-  int32_t line = 3;
-  std::ostringstream err;
-  LIST variables;
   std::vector<NamedValue*> slots;
-  ExpressionEvaluator fast_evaluator{&variables, DiagnosticContext{&err, &file, &line}};
   ExpressionEvaluator rewriting{&variables, DiagnosticContext{&err, &file, &line}};
 };
 
 const float kInf = std::numeric_limits<float>::infinity();
 
-// Values around the six-digit rounding: ties (1234565 and 123456.5 round to even), the ends
-// of a decade, the limits of the exact powers of ten, subnormals, infinities and NaN.
+// Six-digit rounding ties and decade ends, exact powers of ten, subnormals, infinities, NaN.
 // clang-format off
 const std::vector<float> kEdgeValues = {
     0.0f,       -0.0f,       1.0f,      -1.0f,     0.5f,      3.0f,       0.1f,   1.0f / 3,
@@ -223,11 +201,8 @@ const std::vector<float> kEdgeValues = {
     1e10f,      -1e10f,      3.4e38f,   -3.4e38f,  1e-17f,    1e-18f,     1e27f,  1e28f,
     1e-40f,     -1e-45f,     kInf,      -kInf,     std::numeric_limits<float>::quiet_NaN(),
     2147483648.0f, -2147483904.0f, 65504.0f, 9.999995f, 7.0f, -7.5f, 12.25f};
-// clang-format on
 
 TEST_F(FastPathTest, ProgramsAndPlainNumbersMatchTheRewriting) {
-  rewriting.UseFastPaths(false);
-  // clang-format off
   const char* texts[] = {
       // Plain numbers, and texts that only look like them.
       "0", "-0", "+5", "007", ".5", "5.", "1e5", "2.5E-3", "-1.5e+10", "1e39", "1e-50",
@@ -250,7 +225,6 @@ TEST_F(FastPathTest, ProgramsAndPlainNumbersMatchTheRewriting) {
 
 // Random texts of the program grammar, and random texts near it, with random values.
 TEST_F(FastPathTest, RandomTextsMatchTheRewriting) {
-  rewriting.UseFastPaths(false);
   std::mt19937 random(20240901);
   const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
   const char* operands[] = {"x",     "y",    "b",       "e", "x2",   "2",      "0.5",
@@ -288,72 +262,67 @@ TEST_F(FastPathTest, RandomTextsMatchTheRewriting) {
 
 // A program looks its variables up again after the list has changed.
 TEST_F(FastPathTest, ProgramsFollowTheVariablesList) {
-  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "0 " + std::string(kNotFound));
+  EXPECT_EQ(Outcome(evaluator, "z*2+x"), "0 " + std::string(kNotFound));
   auto* z = new NamedValue("z", 4.0f);
   variables.Append(z, 1);
   slots[0]->value = 1.0f;
-  EXPECT_EQ(fast_evaluator.Evaluate("z*2+x"), 9.0f);
+  EXPECT_EQ(evaluator.Evaluate("z*2+x"), 9.0f);
   z->value = 5.0f;
-  EXPECT_EQ(fast_evaluator.Evaluate("z*2+x"), 11.0f);
+  EXPECT_EQ(evaluator.Evaluate("z*2+x"), 11.0f);
   variables.First();  // x goes
   variables.Remove();
-  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "1092616192 " + std::string(kNotFound));
+  EXPECT_EQ(Outcome(evaluator, "z*2+x"), "1092616192 " + std::string(kNotFound));
   LIST others;
   others.Append(new NamedValue("x", 7.0f), 1);
-  fast_evaluator.SetVariables(&others);
-  EXPECT_EQ(fast_evaluator.Evaluate("x*2"), 14.0f);
-  EXPECT_EQ(Outcome(fast_evaluator, "z*2+x"), "1088421888 " + std::string(kNotFound));
+  evaluator.SetVariables(&others);
+  EXPECT_EQ(evaluator.Evaluate("x*2"), 14.0f);
+  EXPECT_EQ(Outcome(evaluator, "z*2+x"), "1088421888 " + std::string(kNotFound));
   others.RemoveAll();
   slots.clear();
 }
 
 // The index behind Variable answers what FindVariable answers after every kind of list edit.
-TEST(VariableIndexTest, FollowsEveryEditOfTheList) {
-  LIST list;
-  std::ostringstream err;
-  String file("t.ovs");
-  int32_t line = 1;
-  ExpressionEvaluator evaluator(&list, DiagnosticContext{&err, &file, &line});
+TEST_F(Evaluation, TheVariableIndexFollowsEveryEditOfTheList) {
   const auto check = [&](const char* step) {
     for (const char* name : {"v", "w", "x", ""}) {
       for (int index : {-3, 0, 1, 2, 7}) {
-        EXPECT_EQ(evaluator.Variable(name, index), FindVariable(&list, name, index))
+        EXPECT_EQ(evaluator.Variable(name, index), FindVariable(&variables, name, index))
             << step << ": " << name << "[" << index << "]";
       }
     }
   };
   check("empty");
-  list.Append(new NamedValue("v", 1.0f), 1);
-  list.Append(new NamedValue("w", 2.0f), 1);
+  variables.Append(new NamedValue("v", 1.0f), 1);
+  variables.Append(new NamedValue("w", 2.0f), 1);
   check("appended");
-  list.Append(new NamedValue("v", 3.0f), 1);
-  list.Append(new String("v"), 1);
-  list.Append(new NamedValue("", 4.0f), 1);
+  variables.Append(new NamedValue("v", 3.0f), 1);
+  variables.Append(new String("v"), 1);
+  variables.Append(new NamedValue("", 4.0f), 1);
   check("appended more");
-  list.First();
-  list.Insert(new NamedValue("v", 5.0f), 1);  // after the first entry
+  variables.First();
+  variables.Insert(new NamedValue("v", 5.0f), 1);  // after the first entry
   check("inserted in the middle");
-  list.Prepend(new NamedValue("w", 6.0f), 1);
+  variables.Prepend(new NamedValue("w", 6.0f), 1);
   check("prepended");
-  list.Last();
-  list.Prev();
-  list.MoveUp();
+  variables.Last();
+  variables.Prev();
+  variables.MoveUp();
   check("moved up");
-  list.First();
-  list.Next();
-  list.Remove();
+  variables.First();
+  variables.Next();
+  variables.Remove();
   check("removed");
   NamedValue replacement("x", 7.0f);
-  ListItem* replaced = list.Current();
-  list.SetItem(&replacement);
+  ListItem* replaced = variables.Current();
+  variables.SetItem(&replacement);
   delete replaced;
   check("replaced");
-  list.SetOwn(0);  // the replacement is not the list's to destroy
-  list.RemoveAll();
+  variables.SetOwn(0);  // the replacement is not the list's to destroy
+  variables.RemoveAll();
   check("emptied");
-  list.Append(new NamedValue("x", 8.0f), 1);
+  variables.Append(new NamedValue("x", 8.0f), 1);
   check("refilled");
-  list.RemoveAll();
+  variables.RemoveAll();
 }
 
 }  // namespace

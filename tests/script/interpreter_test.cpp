@@ -2,23 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-#include <ostream>
-#include <sstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "foundation/error_output.h"
-#include "scene/scene.h"
 #include "script_test_support.h"
-#include "support/test_files.h"
 
 namespace orvane {
 namespace {
-
-using test::S;
 
 struct RunResult {
   int result;
@@ -31,11 +21,15 @@ void PrintTo(const RunResult& r, std::ostream* os) {
   *os << "{" << r.result << ", out \"" << r.out << "\", err \"" << r.err << "\"}";
 }
 
-// Remembers the frame number of every TRACE!.
+// Remembers the frame number of every TRACE!; frame 0 arms `failures` failing allocations.
 class RecordingRenderer : public FrameRenderer {
  public:
-  void RenderFrame(Scene&, int frame) override { frames.push_back(frame); }
+  void RenderFrame(Scene&, int frame) override {
+    frames.push_back(frame);
+    if (frame == 0 && failures) FailNextAllocations(failures);
+  }
   std::vector<int> frames;
+  int failures = 0;
 };
 
 // Records each item statement as "keyword:next token".
@@ -43,27 +37,21 @@ class RecordingItems : public ItemStatements {
  public:
   int Item(ScriptInterpreter& in, const String& keyword, GroupObject*) override {
     String next = in.reader().GetToken();
-    log.push_back(S(keyword) + ":" + S(next));
+    log.push_back(test::S(keyword) + ":" + test::S(next));
     return log.size() >= limit ? -1 : 0;
   }
   int Member(ScriptInterpreter&, const String&) override { return 0; }
   std::vector<std::string> log;
-  size_t limit = 1000;  // stops a run that would not end by itself
+  size_t limit = 20;  // stops a run that would not end by itself
 };
 
-class InterpreterTest : public ::testing::Test {
+class InterpreterTest : public test::ScriptFiles {
  protected:
   void TearDown() override {
     FailNextAllocations(0);
     SetErrorOutput(nullptr);
+    ScriptFiles::TearDown();
   }
-
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
   // Runs the file at `path` on scene_ with the fixture's handler and renderer.
   RunResult RunFile(const std::string& path) {
     std::ostringstream out, err;
@@ -77,18 +65,11 @@ class InterpreterTest : public ::testing::Test {
     path_ = Write(name, text);
     return RunFile(path_);
   }
-
-  // A statement diagnostic of the last script: kind is "Warning", "Syntax error" or "ERROR".
-  std::string Diag(const char* kind, int line, const std::string& message) const {
-    return "\n" + path_ + ": " + kind + " (line " + std::to_string(line) + message;
-  }
-
   struct Case {
     std::string text;
     RunResult expected;
   };
-  // Runs each case as t.ovs, on a cleared scene unless `share` says the cases build on each
-  // other's variables.
+  // Runs each case as t.ovs, on a cleared scene unless the cases `share` their variables.
   void Check(const std::vector<Case>& cases, bool share = false) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.text.substr(0, 100));
@@ -96,12 +77,8 @@ class InterpreterTest : public ::testing::Test {
       EXPECT_EQ(RunScript(c.text), c.expected);
     }
   }
-
-  test::TempDir temp_;
-  std::string dir_ = temp_.path().string();
-  std::string path_ = dir_ + "/t.ovs";
-  Scene scene_;
   RecordingRenderer renderer_;
+  RecordingItems recorder_;
   ItemStatements* items_ = nullptr;
 };
 
@@ -110,7 +87,6 @@ TEST_F(InterpreterTest, TraceRendersTheEvaluatedFrameNumberTruncated) {
                       "TRACE! <3,7>\nfor(i=0;i<3;i=i+1){ TRACE! <i> }\n"),
             (RunResult{0, "", ""}));
   EXPECT_EQ(renderer_.frames, (std::vector<int>{-1, 6, 2, -2, 3, 0, 1, 2}));
-
   renderer_.frames.clear();
   Check({{"comment \"a\"\nTRACE! frame\ncomment \"b\"\n",
           {0, "ab", Diag("Syntax error", 2, "): no frame-number given.\n")}}});
@@ -119,16 +95,15 @@ TEST_F(InterpreterTest, TraceRendersTheEvaluatedFrameNumberTruncated) {
 
 TEST_F(InterpreterTest, NullHandlerRestoresTheBuiltInSkipping) {
   std::ostringstream out, err;
-  RecordingItems items;
   ScriptInterpreter interpreter(scene_, out, err);
-  interpreter.SetItemStatements(&items);
+  interpreter.SetItemStatements(&recorder_);
   interpreter.SetItemStatements(nullptr);
   Write("t.ovs", "sphere ball {\n radius <1>\n}\nball.radius\ncomment \"after\"\n");
   EXPECT_EQ(interpreter.Run(path_.c_str()), 0);
   EXPECT_EQ(out.str(), "after");
   EXPECT_EQ(err.str(), Diag("Warning", 1, "): unrecognized token: sphere\n") +
                            Diag("Warning", 4, "): unrecognized token: ball.radius\n"));
-  EXPECT_TRUE(items.log.empty());
+  EXPECT_TRUE(recorder_.log.empty());
 }
 
 // Variables and labels stay in the Scene; open if blocks do not.
@@ -140,8 +115,6 @@ TEST_F(InterpreterTest, RunsOnOneSceneShareVariablesAndLabels) {
   r = RunScript("comment \"never\"\n top: comment \"b\"\n", "c.ovs");
   EXPECT_EQ(r, (RunResult{-1, "", Diag("ERROR", 2, "): Label already exists.\n")}));
 }
-
-// --- Control flow ---------------------------------------------------------------------------
 
 TEST_F(InterpreterTest, LoopsJumpsAndTheirDiagnostics) {
   const std::string bogus = Diag("Warning", 4, "): unrecognized token: bogus\n");
@@ -161,12 +134,10 @@ TEST_F(InterpreterTest, LoopsJumpsAndTheirDiagnostics) {
        "      comment i*100+j*10+k comment \",\"\n      k=k+1\n    } while (k<2)\n"
        "    j=j+1\n  }\n}\n",
        {0, "0,1,10,11,100,101,110,111,", ""}},
-      // Diagnostics in rewritten loops name the lines of the file; lines 6-11 hold a do loop
-      // with `while` on its own line.
+      // Diagnostics in rewritten loops name the lines of the file, `while` on its own line too.
       {"float i\nwhile(i<2){\n  i=i+1\n  bogus\n}\ndo {\n  i=i-1\n  odd\n}\nwhile\n(i>0)\nlast\n",
        {0, "", bogus + bogus + odd + odd + Diag("Warning", 12, "): unrecognized token: last\n")}},
-      // Loop errors are found before any statement runs; a false `if` without its '}' stops
-      // the run when it is reached.
+      // Loop errors stop the run before its first statement; an open false `if` when reached.
       {"comment \"x\"\ndo comment 1 } while(0)\n",
        {-1, "", Diag("ERROR", 2, "): missing '{' after 'do'.\n")}},
       {"comment \"x\"\ndo { comment 1 }\ncomment 2\n",
@@ -197,8 +168,7 @@ TEST_F(InterpreterTest, TheInterruptStopsEndlessRuns) {
   }
 }
 
-// Loop words and labels right after other tokens (a string, a value, a comment) are found;
-// words that merely hold them ("has_shadow", "do_it", "format") and comments are no loops.
+// Loop words and labels right after other tokens are found; words holding them are no loops.
 TEST_F(InterpreterTest, LoopsAndLabelsRightAfterOtherTokens) {
   // The runs share the scene and so their variables: each case starts with i=0.
   Check({{"float i i=0\ncomment \"a\"do { i=i+1 } while(i<3)\ncomment i\n", {0, "a3", ""}},
@@ -211,46 +181,33 @@ TEST_F(InterpreterTest, LoopsAndLabelsRightAfterOtherTokens) {
         true);
 }
 
-// A jump reads the label's line again from its start and counts tokens; a line that begins
-// inside a block comment carried over from the line before was then cut into different tokens
-// than when the labels were recorded, so the jump landed too early (here running
-// `comment "b"`), and a loop on such a line never ended.
+// A jump reads the label's line again and counts tokens: a line that begins inside a block
+// comment was cut differently than when the labels were recorded, so jumps landed too early.
 TEST_F(InterpreterTest, JumpsLandOnTheirLabelAfterAMultiLineComment) {
   RunResult r = RunScript("goto skip\n/* a\n b c */ comment \"b\" skip: comment \"c\"", "a.ovs");
-  EXPECT_EQ(r.out, "c");
-  EXPECT_EQ(r.err, "");
-
-  RecordingItems items;
-  items.limit = 20;
-  items_ = &items;
+  EXPECT_EQ(r, (RunResult{0, "c", ""}));
+  items_ = &recorder_;
   r = RunScript(
       "float i\n/* counting\n below */ light n while(i<3){ comment i i=i+1 }\n"
       "comment \"end\"",
       "b.ovs");
-  EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.out, "012end");
-  EXPECT_EQ(items.log, (std::vector<std::string>{"light:n"}));
+  EXPECT_EQ(r, (RunResult{0, "012end", ""}));
+  EXPECT_EQ(recorder_.log, (std::vector<std::string>{"light:n"}));
 }
 
-// The generated `if` of a loop skipped the body only when the condition was directly followed
-// by '{'; otherwise (a word before the '{', or `for(;;)`, whose `if` took the '{' as its
-// condition) the false branch dropped one token and the jump back to the loop head ran for
-// ever. Such a loop must end (by an error or by running), each statement at most once; the
-// handler's limit stops the run after 20 turns where it does not.
+// A loop's `if` skipped the body only when '{' came right after the condition; otherwise (or
+// with `for(;;)`) the jump back ran for ever. The handler's limit stops such a run.
 TEST_F(InterpreterTest, LoopsWithoutTheirBlockRightAfterTheConditionEnd) {
   for (const char* text : {"while(0) x { light n }", "float i\nfor(i=0;i<1;i=i+1) x { light n }",
                            "for(;;){ EXIT! light n }"}) {
     SCOPED_TRACE(text);
-    RecordingItems items;
-    items.limit = 20;
-    items_ = &items;
+    recorder_.log.clear();
+    items_ = &recorder_;
     RunResult r = RunScript(text);
     EXPECT_TRUE(r.result == 0 || r.result == -1);
-    EXPECT_LE(items.log.size(), 1u);
+    EXPECT_LE(recorder_.log.size(), 1u);
   }
 }
-
-// --- Files and robustness -------------------------------------------------------------------
 
 TEST_F(InterpreterTest, FileNamesGetOvsAddedAndMissingFilesAreReported) {
   Write("prog.ovs", "bogus\n");
@@ -282,9 +239,7 @@ TEST_F(InterpreterTest, EmptyFilesStrayBracesDeepBlocksAndHugeLines) {
   });
 }
 
-// Each list a run needs is created when missing; one that cannot be allocated is named in its
-// own message. FailNextAllocations cannot pass over the file name copies that Run allocates
-// before the lists, so the list creation that Run calls is driven directly here.
+// Run allocates file names before the lists, so the list creation it calls is driven here.
 TEST_F(InterpreterTest, AMissingListThatCannotBeAllocatedIsNamed) {
   const std::pair<LIST * Scene::*, const char*> slots[] = {
       {&Scene::objects, "objects"},         {&Scene::objects2, "objects"},
@@ -316,35 +271,21 @@ TEST_F(InterpreterTest, AMissingListThatCannotBeAllocatedIsNamed) {
 TEST_F(InterpreterTest, FailedAllocationsStopOrDegradeTheRunWithoutLosingTheScene) {
   std::ostringstream foundation_errors;
   SetErrorOutput(&foundation_errors);
-  Write("t.ovs", "comment \"never\"");
   FailNextAllocations(1);  // the first allocation of a run copies the file name
-  RunResult r = RunFile(path_);
+  RunResult r = RunScript("comment \"never\"");
   EXPECT_EQ(r.result, -1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
-
-  // Allocations failing in the middle of a run (armed by the first TRACE!): the statements that
-  // need memory are lost, but the run ends, goes on once memory is back, and the next run works.
-  class FailingRenderer : public FrameRenderer {
-   public:
-    void RenderFrame(Scene&, int frame) override {
-      if (frame == 0) FailNextAllocations(failures);
-    }
-    int failures = 0;
-  } failing;
+  // Failing in the middle of a run: it ends, goes on once memory is back, and the next one works.
   for (int failures : {1, 5, 30, 300}) {
     SCOPED_TRACE(failures);
-    failing.failures = failures;
-    std::ostringstream out, err;
-    ScriptInterpreter interpreter(scene_, out, err);
-    interpreter.SetFrameRenderer(&failing);
-    path_ = Write("t.ovs",
-                  "float i, a[4]\nfor(i=0;i<40;i=i+1){ TRACE! <i> float b[3] a[2]=i }\n"
-                  "comment \"end\"");
-    int result = interpreter.Run(path_.c_str());
-    EXPECT_TRUE(result == 0 || result == -1);
+    renderer_.failures = failures;
+    r = RunScript(
+        "float i, a[4]\nfor(i=0;i<40;i=i+1){ TRACE! <i> float b[3] a[2]=i }\n"
+        "comment \"end\"");
+    EXPECT_TRUE(r.result == 0 || r.result == -1);
     if (failures <= 30) {
-      EXPECT_EQ(out.str(), "end");
+      EXPECT_EQ(r.out, "end");
     }
     FailNextAllocations(0);
     EXPECT_EQ(RunScript("comment \"ok\"", "ok.ovs").out, "ok");

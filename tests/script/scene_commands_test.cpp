@@ -1,15 +1,9 @@
 #include "script/scene_commands.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "imageio/ilbm.h"
 #include "material/material.h"
@@ -20,7 +14,6 @@
 #include "scene/math_plane.h"
 #include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
-#include "scene/scene.h"
 #include "script_test_support.h"
 
 namespace orvane {
@@ -28,7 +21,6 @@ namespace {
 
 using test::Items;
 using test::Named;
-using test::S;
 
 void ExpectVec(const Vec3& v, float x, float y, float z) {
   EXPECT_NEAR(v.x, x, 1e-5f);
@@ -49,25 +41,9 @@ void ExpectConsistent(const LIST* list, const GroupObject* parent) {
   }
 }
 
-class SceneCommandsTest : public ::testing::Test {
+class SceneCommandsTest : public test::ScriptFiles {
  protected:
-  // A short folder name: the scripts name files in it on lines of at most 127 bytes.
-  void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "ovs_cmds_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/t.ovs";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
-  // Runs `text` as the file `name` on scene_ with the scene commands; err_ collects the
-  // diagnostics.
+  // Runs `text` as the file `name`; err_ collects the diagnostics.
   int Run(const std::string& text, const std::string& name = "t.ovs") {
     path_ = Write(name, text);
     std::ostringstream out, err;
@@ -82,33 +58,29 @@ class SceneCommandsTest : public ::testing::Test {
     EXPECT_EQ(Run(text), result) << text;
     EXPECT_EQ(err_, err) << text;
   }
-
-  std::string Diag(const char* kind, int line, const std::string& message) const {
-    return "\n" + path_ + ": " + kind + " (line " + std::to_string(line) + message;
-  }
-  std::string Warning(int line, const std::string& message) const {
-    return Diag("Warning", line, message);
-  }
   // The warning "): <message>\n".
   std::string W(int line, const std::string& message) const {
-    return Warning(line, "): " + message + "\n");
+    return Diag("Warning", line, "): " + message + "\n");
   }
   std::string Unrecognized(int line, const std::string& token) const {
     return W(line, "unrecognized token: " + token);
   }
-
   template <class T>
   T* Object(const char* name) {
     return Named<T>(scene_.objects, name);
   }
+  // The lines of the written scene that start with one of `prefixes`, each ended by ';'.
+  std::string WrittenLines(std::initializer_list<const char*> prefixes) {
+    std::istringstream written(test::WrittenScene(scene_));
+    std::string lines;
+    for (std::string line; std::getline(written, line);) {
+      for (const char* prefix : prefixes) lines += line.rfind(prefix, 0) == 0 ? line + ";" : "";
+    }
+    return lines;
+  }
   Texture* Image(const char* name) { return Named<Texture>(scene_.images, name); }
   Camera* CameraNamed(const char* name) { return Named<Camera>(scene_.cameras, name); }
-  std::string SceneText() { return test::WrittenScene(scene_); }
-
-  std::string dir_;
-  std::string path_;
   std::string err_;
-  Scene scene_;
   SceneCommands commands_;
 };
 
@@ -118,20 +90,31 @@ TEST_F(SceneCommandsTest, RepeatCountMakesSeparateCopiesOfTheFinishedItem) {
       "material m[2] { diffus <0.5> }\nimage i[4] { }\nobject g[2] { sphere a { radius <4> } }\n",
       "");
   auto spheres = Items<MathSphere>(scene_.objects);
-  ASSERT_EQ(spheres.size(), 3u);
+  auto lights = Items<LightSource>(scene_.lights);
+  auto materials = Items<Material>(scene_.materials);
+  auto groups = Items<GroupObject>(scene_.objects);
+  // Textures are never repeated.
+  ASSERT_EQ((std::vector<size_t>{spheres.size(), lights.size(), materials.size(), groups.size(),
+                                 Items<Texture>(scene_.images).size()}),
+            (std::vector<size_t>{3, 2, 2, 2, 1}));
   EXPECT_NE(spheres[0], spheres[1]);
+  EXPECT_EQ(spheres[2]->radius(), 2.0f);
+  EXPECT_EQ(lights[1]->Color(), (Rgb{1, 2, 3}));
+  EXPECT_EQ(materials[1]->value(kDiffuse, 0), 0.5f);
   ExpectConsistent(scene_.objects, nullptr);  // each group has a sphere of its own
-  EXPECT_EQ(SceneText(), test::DataText("repeated_items.ovs"));  // textures are never repeated
+  EXPECT_EQ(Items<MathSphere>(&groups[0]->members).size(), 1u);
+  auto second = Items<MathSphere>(&groups[1]->members);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0]->radius(), 4.0f);
 }
 
 TEST_F(SceneCommandsTest, HugeRepeatCountsAreCut) {
   Expect("camera c[2000000000] { zoom <3> }\n", W(1, "too many copies; 100000 are made."));
-  EXPECT_EQ(Items<Camera>(scene_.cameras).size(), 100000u);
-  EXPECT_EQ(Items<Camera>(scene_.cameras).back()->Zoom(), 3.0f);  // every copy has the block's
-  EXPECT_EQ(S(scene_.headerName), "c");
+  auto cameras = Items<Camera>(scene_.cameras);
+  ASSERT_EQ(cameras.size(), 100000u);
+  EXPECT_EQ(cameras.back()->Zoom(), 3.0f);  // every copy has the block's
+  EXPECT_EQ(test::S(scene_.headerName), "c");
 }
-
-// --- Groups and member statements ------------------------------------------------------------
 
 TEST_F(SceneCommandsTest, ObjectBlocksNestAndMoveTheirMembers) {
   Expect(
@@ -140,7 +123,9 @@ TEST_F(SceneCommandsTest, ObjectBlocksNestAndMoveTheirMembers) {
       "");
   ExpectConsistent(scene_.objects, nullptr);
   EXPECT_EQ(scene_.paramMode, 0);
-  EXPECT_EQ(SceneText(), test::DataText("nested_groups.ovs"));  // a moved with its group
+  EXPECT_EQ(WrittenLines({"object", "sphere", "position"}),  // a and b moved with g
+            "object g{;position <1,1,0>;sphere a{;position <0,3,0>;object h{;position <0,1,0>;"
+            "sphere b{;position <0,1,0>;sphere top{;position <0,0,0>;");
 }
 
 TEST_F(SceneCommandsTest, DeepNestingStopsWithAnErrorAndKeepsTheOuterGroups) {
@@ -168,8 +153,18 @@ TEST_F(SceneCommandsTest, MemberStatementsChangeExistingItems) {
       "material m { }\ncamera c { }\nchess ch { }\nball.radius <3>\ng.h.s.radius <5>\n"
       "l.lightness <0.5>\nm.mirror <0.25>\nc.zoom <50>\ng.position <1,2,3>\n",
       "");
-  EXPECT_EQ(scene_.memberTarget, Object<GroupObject>("g"));
-  EXPECT_EQ(SceneText(), test::DataText("member_statements.ovs"));
+  auto* g = Object<GroupObject>("g");
+  EXPECT_EQ(scene_.memberTarget, g);
+  EXPECT_EQ(Object<MathSphere>("ball")->radius(), 3.0f);
+  auto* h = Named<GroupObject>(&g->members, "h");
+  EXPECT_EQ(Named<MathSphere>(&h->members, "s")->radius(), 5.0f);
+  EXPECT_EQ(Items<LightSource>(scene_.lights)[0]->Color(), (Rgb{127, 127, 127}));
+  EXPECT_EQ(Items<Material>(scene_.materials)[0]->value(kMirror, 0), 0.25f);
+  EXPECT_EQ(CameraNamed("c")->Zoom(), 50.0f);
+  // No raytrace block chose a camera: the scene renders with the first.
+  EXPECT_NE(test::WrittenScene(scene_).find("raytrace {\ncamera c\n"), std::string::npos);
+  ExpectVec(g->placement.position, 1, 2, 3);
+  ExpectVec(h->placement.position, 0, 0, 0);  // a position statement moves no member
 }
 
 TEST_F(SceneCommandsTest, MemberStatementsReportUnknownNamesAndKeywords) {
@@ -184,8 +179,6 @@ TEST_F(SceneCommandsTest, MemberStatementsReportUnknownNamesAndKeywords) {
           // an object block skips what it does not know up to its '}'
           Unrecognized(7, "bogus") + Unrecognized(7, "<1>") + Unrecognized(7, "\"text\""));
 }
-
-// --- Placement --------------------------------------------------------------------------------
 
 TEST_F(SceneCommandsTest, PlacementParametersTurnAndMoveTheItem) {
   Expect(
@@ -220,8 +213,6 @@ TEST_F(SceneCommandsTest, PlacementWarnings) {
   EXPECT_TRUE(s->HasFlag(kUsePhong));
 }
 
-// --- Points, meshes and constructions ----------------------------------------------------------
-
 TEST_F(SceneCommandsTest, PointAndTriangleIndicesAreChecked) {
   Expect(
       "points p {\n <9,9,9>\n set <1>\n number <3>\n <0,0,0> <1,0,0> <0,1,0>\n"
@@ -236,14 +227,9 @@ TEST_F(SceneCommandsTest, PointAndTriangleIndicesAreChecked) {
           W(15, "the index of the point is too high. ") +
           W(17, "the index of the triangle is too high. "));
   // set <0> rewrote the first triangle; the mesh has its copy of the points.
-  EXPECT_EQ(SceneText(), test::DataText("checked_indices.ovs"));
-}
-
-TEST_F(SceneCommandsTest, TrimeshWithoutPointsIsStillInserted) {
-  Expect("trimesh t { points nowhere material none }\n",
-         W(1, "points not found.") + W(1, "material not found.") +
-             W(1, "there are no points initialized in the trimesh."));
-  EXPECT_NE(Object<MeshObject>("t"), nullptr);
+  EXPECT_NE(Object<MeshObject>("t")->points, Named<MeshObject>(scene_.points, "p")->points);
+  EXPECT_EQ(WrittenLines({"number", "triangles", "<"}),
+            "number <3>;<0,0,0>;<2,2,2>;<0,1,0>;triangles <2>;<0,2,1>;<2,1,0>;");
 }
 
 TEST_F(SceneCommandsTest, HugeCountsAreRefusedAndTheItemDropped) {
@@ -252,7 +238,6 @@ TEST_F(SceneCommandsTest, HugeCountsAreRefusedAndTheItemDropped) {
   EXPECT_TRUE(Items<MeshObject>(scene_.points).empty());
   EXPECT_NE(Object<MathSphere>("keep"), nullptr);
   EXPECT_EQ(Object<MathSphere>("after"), nullptr);
-
   Expect("trimesh t { triangles <2000000000> }\n",
          W(1, "can not allocate memory for the triangles."), -1);
   EXPECT_EQ(Object<MeshObject>("t"), nullptr);
@@ -263,29 +248,23 @@ TEST_F(SceneCommandsTest, MaterialObjectBecomesTheMeshsMappingObject) {
       "object g {\n sphere t_mat_object { radius <7> }\n"
       " points t { number <3> <0,0,0> <1,0,0> <0,1,0> }\n"
       " trimesh t { points t triangles <1> <0,1,2> material_object t_mat_object }\n}\n"
-      "trimesh u { material_object nothing }\n",
-      W(6, "object not found.") + W(6, "there are no points initialized in the trimesh."));
+      "sphere a_mat_object { }\ntrimesh u { points nowhere material none material_object nothing "
+      "}\n"
+      "sphere _mat_objectx { }\nsphere _mat_object { }\n",
+      W(7, "points not found.") + W(7, "material not found.") + W(7, "object not found.") +
+          W(7, "there are no points initialized in the trimesh."));
+  EXPECT_NE(Object<MeshObject>("u"), nullptr);  // inserted without points
   auto* g = Object<GroupObject>("g");
   auto* t = Named<MeshObject>(&g->members, "t");
   auto* mapping = dynamic_cast<MathSphere*>(t->mapping_object);
   ASSERT_NE(mapping, nullptr);
   EXPECT_EQ(mapping->radius(), 7.0f);
-  RemoveMappingLeftovers(scene_);
-  EXPECT_EQ(Items<SceneObject>(&g->members).size(), 1u);
+  RemoveMappingLeftovers(scene_);  // takes only the names ending in the suffix
+  std::vector<std::string> names;
+  for (SceneObject* item : Items<SceneObject>(scene_.objects)) names.push_back(test::S(item->name));
+  EXPECT_EQ(names, (std::vector<std::string>{"g", "u", "_mat_objectx"}));
+  EXPECT_EQ(Items<SceneObject>(&g->members), (std::vector<SceneObject*>{t}));
   EXPECT_EQ(t->mapping_object, mapping);  // the mesh keeps its copy
-}
-
-TEST_F(SceneCommandsTest, RemoveMappingLeftoversTakesOnlyNamesEndingInTheSuffix) {
-  EXPECT_EQ(Run("sphere a_mat_object { }\nsphere _mat_objectx { }\nobject g { sphere "
-                "b_mat_object { } sphere c { } }\nsphere _mat_object { }\n"),
-            0);
-  RemoveMappingLeftovers(scene_);
-  auto top = Items<SceneObject>(scene_.objects);
-  ASSERT_EQ(top.size(), 2u);
-  EXPECT_EQ(S(top[0]->name), "_mat_objectx");
-  auto members = Items<SceneObject>(&dynamic_cast<GroupObject*>(top[1])->members);
-  ASSERT_EQ(members.size(), 1u);
-  EXPECT_EQ(S(members[0]->name), "c");
 }
 
 TEST_F(SceneCommandsTest, TrimeshLoadsTheFirstMeshOfAnObjectFile) {
@@ -295,12 +274,16 @@ TEST_F(SceneCommandsTest, TrimeshLoadsTheFirstMeshOfAnObjectFile) {
   EXPECT_EQ(Run("trimesh t { load \"" + dir_ + "/part.ovo\" move <1,0,0> }\ntrimesh u { load \"" +
                 dir_ + "/missing.ovo\" }\ntrimesh v { load missing }\n"),
             0);
-  EXPECT_EQ(SceneText(), test::DataText("loaded_meshes.ovs"));  // t moved, u and v empty
+  auto* t = Object<MeshObject>("t");  // moved with its points
+  ExpectVec(t->placement.position, 6, 0, 0);
+  EXPECT_TRUE(t->HasFlag(kUsePhong));
+  EXPECT_EQ(WrittenLines({"number", "triangles", "<"}),  // u and v have no points
+            "number <4>;<1,0,0>;<2,0,0>;<1,1,0>;<1,0,1>;triangles <2>;<0,1,2>;<0,2,3>;"
+            "number <0>;triangles <0>;number <0>;triangles <0>;");
   EXPECT_NE(err_.find(W(2, "could not load the object.")), std::string::npos);
   EXPECT_NE(err_.find(W(3, "no correct filename given.")), std::string::npos);
 }
 
-// A file that loads itself stops at the nesting bound.
 TEST_F(SceneCommandsTest, FilesLoadingThemselvesStopAtTheNestingBound) {
   const std::string self = dir_ + "/self.ovs";
   EXPECT_EQ(Run("trimesh t { load \"" + self + "\" }\n", "self.ovs"), 0);
@@ -332,11 +315,14 @@ TEST_F(SceneCommandsTest, PlaneRadiiDecideTheTypeUntilATypeFollows) {
   Expect(
       "plane c { radius_X <-2> }\nplane e { radius_X <2> radius_Y <3> }\n"
       "plane r { radius_Y <1> radius_X <2> type rectangle single_side }\n"
-      "plane h { type circle type hexagon double_side }\n",
+      "plane h { type circle type hexagon double_side }\nplane i { type infinite }\n",
       Diag("Syntax error", 4, "): wrong plane-type assignment.\n"));
   EXPECT_EQ(Object<MathPlane>("r")->plane_type(), kPlaneRectangle);
   EXPECT_EQ(Object<MathPlane>("r")->single_sided(), 1u);
-  EXPECT_EQ(SceneText(), test::DataText("plane_types.ovs"));
+  EXPECT_EQ(WrittenLines({"radius", "type", "single", "double"}),
+            "radius_X <2>;radius_Y <2>;type circle;radius_X <2>;radius_Y <3>;type ellipse;"
+            "radius_X <2>;radius_Y <1>;type rectangle;single_side;radius_X <0>;radius_Y <0>;"
+            "type circle;radius_X <0>;radius_Y <0>;type infinite;");
 }
 
 TEST_F(SceneCommandsTest, LightParameters) {
@@ -352,12 +338,13 @@ TEST_F(SceneCommandsTest, LightParameters) {
   EXPECT_EQ(lights[0]->Decrease(), 5.0f);
   EXPECT_EQ(lights[0]->decrease_on, 0);  // a negative decrease switches it off
   EXPECT_EQ(lights[1]->decrease_on, 1);
-  EXPECT_EQ(SceneText(), test::DataText("light_parameters.ovs"));
+  EXPECT_EQ(lights[1]->Decrease(), 4.0f);
+  EXPECT_EQ(lights[1]->Color(), (Rgb{0, 0, 0}));
+  EXPECT_EQ(WrittenLines({"position", "spot_", "fall", "type", "parallel"}),
+            "position <1,2,3>;spot_angle <10>;fall_off <2>;type spot;parallel <1>;"
+            "position <0,0,0>;spot_angle <20.002>;fall_off <5.00192>;type point;parallel <0>;");
 }
 
-// --- Materials and textures ---------------------------------------------------------------------
-
-// The written scene shows every channel's values, colour, tile and texture.
 TEST_F(SceneCommandsTest, MaterialChannels) {
   Expect(
       "chess board { }\nmaterial m {\n"
@@ -370,8 +357,25 @@ TEST_F(SceneCommandsTest, MaterialChannels) {
       "material a { highlight_size <-5> }\nmaterial b { highlight_size <150> }\n",
       Unrecognized(6, "bump_color") + Unrecognized(6, "<1,1,1>") +
           W(7, "texture(bitmap/fractal) not found."));
-  EXPECT_EQ(Items<Material>(scene_.materials)[0]->hasTexture(kDiffuse), 1u);
-  EXPECT_EQ(SceneText(), test::DataText("material_channels.ovs"));
+  auto materials = Items<Material>(scene_.materials);
+  ASSERT_EQ(materials.size(), 3u);
+  const Material& m = *materials[0];
+  // highlight_size f is kept as 100 - f; highlight_brightness overrides highlight.
+  const std::tuple<int, int, float> values[] = {
+      {kDiffuse, 0, 0.5f},     {kHighlight, 1, 0.9f}, {kHighlight, 2, 60.0f},
+      {kTransparent, 2, 1.5f}, {kMirror, 0, 0.3f},    {kTransparent, 0, 0.25f},
+      {kGlow, 0, 0.1f},        {kAmbient, 0, 0.2f},   {kBump, 0, 0.6f}};
+  for (const auto& [channel, index, value] : values) {
+    EXPECT_FLOAT_EQ(m.value(channel, index), value) << channel << "/" << index;
+  }
+  EXPECT_EQ(m.colour(kDiffuse), (Rgb{1, 2, 3}));
+  EXPECT_EQ(m.colour(kHighlight), (Rgb{4, 5, 6}));
+  EXPECT_EQ(std::make_tuple(m.tileX(kDiffuse), m.tileY(kDiffuse)), std::make_tuple(2.0f, 3.0f));
+  EXPECT_EQ(std::make_pair(m.texture(kDiffuse), m.texture(kBump)),
+            std::make_pair(Image("board"), Image("board")));
+  EXPECT_EQ(m.hasTexture(kDiffuse) + m.hasTexture(kBump) + m.hasTexture(kGlow), 2u);
+  EXPECT_EQ(std::make_pair(materials[1]->value(kHighlight, 2), materials[2]->value(kHighlight, 2)),
+            std::make_pair(100.0f, 0.0f));
 }
 
 TEST_F(SceneCommandsTest, TexturesOfEveryKind) {
@@ -383,7 +387,6 @@ TEST_F(SceneCommandsTest, TexturesOfEveryKind) {
   std::filesystem::create_directory(dir_ + "/tex");
   ASSERT_TRUE(writeILBM(picture, (dir_ + "/tex/pic.iff").c_str(), false));
   ASSERT_TRUE(commands_.TexturePaths().Append(new String((dir_ + "/tex").c_str()), 1));
-
   Expect(
       "image pic { load \"pic.iff\" }\nimage none { load \"nothing.iff\" }\n"
       "palette pal { RGB <0,0,0,0> RGB <4,40,80,120> RGB <300,1,1,1> range <4,0> }\n"
@@ -391,7 +394,8 @@ TEST_F(SceneCommandsTest, TexturesOfEveryKind) {
       "fractal lost { palette gone }\n"
       "chess ch { color1 <1,2,3> color2 <4,5,6> }\nfade fa { color1 <7,8,9> }\n"
       "image drawn { palette pal bar <0,0,3,3,4> line <10,10,12,10,2> }\n",
-      Warning(2, "): Texture not found/readable: nothing.iff") + W(5, "palette not found."));
+      Diag("Warning", 2, "): Texture not found/readable: nothing.iff") +
+          W(5, "palette not found."));
   std::vector<int> kinds;
   for (const char* name : {"pic", "pal", "fr", "ch", "fa"}) kinds.push_back(Image(name)->kind);
   EXPECT_EQ(kinds, (std::vector<int>{kTextureImage, kTexturePalette, kTextureFractal, kTextureChess,
@@ -399,14 +403,12 @@ TEST_F(SceneCommandsTest, TexturesOfEveryKind) {
   EXPECT_EQ(Image("pic")->Width(), 16);
   EXPECT_EQ(Image("pic")->TexelColour(2, 1), (ColourF{10, 20, 30}));
   EXPECT_EQ(Image("none")->Width(), 320);  // the default picture
-
   EXPECT_EQ(Image("pal")->picture()->palette[2], (Rgb{20, 40, 60}));
   const Fractal& fr = Image("fr")->fractal;
   EXPECT_EQ(std::tie(fr.xMin, fr.yMax, fr.iterations), std::make_tuple(-2.0, 1.5, 50));
   EXPECT_EQ(fr.palette(), Image("pal")->picture());
   EXPECT_EQ(Image("ch")->twoColours.colour2(), (Colour16{4, 5, 6}));
   EXPECT_EQ(Image("fa")->twoColours.colour1(), (Colour16{7, 8, 9}));
-
   Texture* drawn = Image("drawn");
   EXPECT_EQ(drawn->picture()->Pixel(3, 3), 4);
   EXPECT_EQ(drawn->picture()->Pixel(11, 10), 2);
@@ -414,12 +416,11 @@ TEST_F(SceneCommandsTest, TexturesOfEveryKind) {
 }
 
 TEST_F(SceneCommandsTest, ImagesAndFractalsSaveAsIff) {
-  const std::string image = dir_ + "/saved.iff";
-  const std::string fractal = dir_ + "/fractal.iff";
-  const std::string nowhere = dir_ + "/no/such/dir.iff";
+  const std::string image = dir_ + "/saved.iff", fractal = dir_ + "/fractal.iff",
+                    nowhere = dir_ + "/no/such/dir.iff";
   Expect("image i { bar <0,0,9,9,1> save \"" + image + "\" save \"" + nowhere +
              "\" }\nfractal f { save \"" + fractal + "\" }\n",
-         Warning(1, "): Could not write Image3 to file: " + nowhere));
+         Diag("Warning", 1, "): Could not write Image3 to file: " + nowhere));
   Picture back;
   EXPECT_EQ(readILBM(back, image.c_str(), true) & kIlbmBodyRead, kIlbmBodyRead);
   EXPECT_EQ(back.Pixel(5, 5), 1);
@@ -444,7 +445,6 @@ TEST_F(SceneCommandsTest, RaytraceSettings) {
                         r.fieldBottom, r.fieldBrightness, r.fieldMaskType, r.ambient[0], r.fog[1]}),
       (std::vector<int>{3, 2, 10, 20, 30, 40, 50, 2, 4, 8}));
   EXPECT_EQ(r.fogDistance, 12.0f);
-
   Expect("raytrace { field_type <1> background_texture bg background_color <0,0,0> }\n", "");
   EXPECT_EQ(scene_.render.fieldMaskType, 1);
   EXPECT_EQ(scene_.render.backgroundMode, 0);
@@ -453,13 +453,11 @@ TEST_F(SceneCommandsTest, RaytraceSettings) {
 TEST_F(SceneCommandsTest, TruncatedBlocksKeepWhatWasRead) {
   Expect("sphere s { radius <2>", Diag("ERROR", 1, "): reached end of file and missed '}'.\n"), -1);
   EXPECT_EQ(Object<MathSphere>("s")->radius(), 2.0f);
-
   EXPECT_EQ(Run("object g { sphere in { } position <1,0,0>\n"), -1);
   auto* g = Object<GroupObject>("g");
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(Items<SceneObject>(&g->members).size(), 1u);
   EXPECT_EQ(commands_.state().nesting, 0);
-
   EXPECT_EQ(Run("sphere r { radius"), -1);
   EXPECT_EQ(Run("light"), 0);
 }
@@ -469,11 +467,10 @@ TEST_F(SceneCommandsTest, RandomInputNeverBreaksTheScene) {
   const char* words[] = {
       "object", "points", "trimesh", "construct", "sphere", "plane", "light", "material", "image",
       "palette", "fractal", "chess", "fade", "camera", "raytrace", "{", "}", "{", "}", "<1,2,3>",
-      "<0,1,2>", "<-5>", "<>", "number", "triangles", "set", "points", "p", "t", "g",
-      "g.t.radius", "t.triangles", "radius", "type", "lathe", "move", "rotate_X", "OBJ",
-      "material", "m", "load", "\"x\"", "position", "<999999999>", "fog", "camera",
-      "diffus_texture", "range", "RGB", "<300,-1>", "if(1)", "float", "a", "a=3", "[2]", "s[3]",
-      "\"", "<"};
+      "<0,1,2>", "<-5>", "<>", "number", "triangles", "set", "points", "p", "t", "g", "g.t.radius",
+      "t.triangles", "radius", "type", "lathe", "move", "rotate_X", "OBJ", "material", "m", "load",
+      "\"x\"", "position", "<999999999>", "fog", "camera", "diffus_texture", "range", "RGB",
+      "<300,-1>", "if(1)", "float", "a", "a=3", "[2]", "s[3]", "\"", "<"};
   // clang-format on
   std::mt19937 random(1234);
   for (int round = 0; round < 150; ++round) {

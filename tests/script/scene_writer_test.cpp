@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,232 +12,171 @@
 #include "imageio/ilbm.h"
 #include "material/material.h"
 #include "material/texture.h"
-#include "scene/camera.h"
 #include "scene/group_object.h"
-#include "scene/light_source.h"
-#include "scene/math_plane.h"
-#include "scene/math_sphere.h"
 #include "scene/mesh_object.h"
-#include "scene/scene.h"
 #include "script_test_support.h"
-#include "support/test_files.h"
 
 namespace orvane {
 namespace {
 
-const std::filesystem::path kDataDir = std::filesystem::path(__FILE__).parent_path() / "data";
-
-// A small scene built in code: a light, textures of every kind (in an order the writer must
-// sort), two materials, a sphere, a group with a mesh, a camera and render settings.
-class SmallScene : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::ostringstream err;
-    ASSERT_TRUE(scene_.EnsureLists(err));
-
-    auto* lamp = Add(scene_.lights, new LightSource, "lamp");
-    lamp->placement.position = Vec3{0, 10, -5};
-    lamp->SetColor(255, 255, 200);
-
-    auto* frac = Add(scene_.images, new Texture(kTextureFractal), "frac");
-    Add(scene_.images, new Texture(kTextureImage), "wood")->fileName = "wood.iff";
-    auto* pal = Add(scene_.images, new Texture(kTexturePalette), "pal");
-    ASSERT_TRUE(pal->CreatePicture(8, 8, 8));
-    pal->picture()->paletteCount = 4;
-    frac->fractal.SetPalette(pal->picture());
-    board_ = Add(scene_.images, new Texture(kTextureChess), "board");
-    board_->twoColours.SetColour1(255, 0, 0);
-    board_->twoColours.SetColour2(0, 0, 255);
-
-    red_ = Add(scene_.materials, new Material, "red");
-    red_->setColour(kDiffuse, 255, 0, 0);
-    red_->setTexture(kDiffuse, board_);
-    red_->setHasTexture(kDiffuse, 1);
-    Add(scene_.materials, new Material, "spare");
-
-    auto* ball = Add(scene_.objects, new MathSphere(2.0f), "ball");
-    ball->placement.position = Vec3{0, 2, 0};
-    ball->material = red_;
-
-    group_ = Add(scene_.objects, new GroupObject, "g");
-    group_->placement.position = Vec3{1, 0, 0};
-    auto* tri = new MeshObject;
-    tri->name = "tri";
-    tri->placement.position = Vec3{1, 0, 0};
-    ASSERT_EQ(tri->SetPointCount(3), 0);
-    tri->SetPoint(0, 1, 0, 0);
-    tri->SetPoint(1, 2, 0, 0);
-    tri->SetPoint(2, 1, 1, 0);
-    ASSERT_EQ(tri->SetTriangleCount(1), 0);
-    ASSERT_EQ(tri->SetTriangle(0, 0, 1, 2), 0);
-    tri->material = red_;
-    group_->AddMember(tri);
-
-    auto* cam = Add(scene_.cameras, new Camera, "cam");
-    cam->placement.position = Vec3{0, 1, -10};
-    cam->SetZoom(250.0f);
-    scene_.render.activeCamera = cam;
-    for (int i = 0; i < 3; ++i) {
-      scene_.render.ambient[i] = static_cast<uint8_t>(10 * (i + 1));  // 10, 20, 30
-      scene_.render.fog[i] = static_cast<uint8_t>(i + 1);             // 1, 2, 3
-    }
-    scene_.render.fogDistance = 500.9f;
-  }
-
-  template <class T>
-  static T* Add(LIST* list, T* item, const char* name) {
-    item->name = name;
-    list->Append(item, 1);
-    return item;
-  }
-
-  std::string SceneText() { return test::WrittenScene(scene_); }
-
-  test::TempDir temp_;
-  std::string dir_ = temp_.path().string();
-  Scene scene_;
-  Material* red_ = nullptr;
-  Texture* board_ = nullptr;
-  GroupObject* group_ = nullptr;
-};
-
-TEST_F(SmallScene, SceneFileGoldenBytes) {
-  EXPECT_EQ(SceneText(), test::DataText("small_scene.ovs"));
-}
-
-TEST_F(SmallScene, ObjectFilesBringOnlyWhatTheObjectUses) {
-  std::ostringstream group;
-  ASSERT_TRUE(WriteObject(scene_, group_, group));
-  EXPECT_EQ(group.str(), test::DataText("small_group.ovo"));
-
-  auto* ball = dynamic_cast<SceneObject*>(scene_.objects->head->item);
-  ASSERT_NE(ball, nullptr);
-  std::ostringstream out;
-  ASSERT_TRUE(WriteObject(scene_, ball, out));
-  EXPECT_EQ(out.str(), test::DataText("small_ball.ovo"));
-  ball->material = nullptr;
-  std::ostringstream bare;
-  ASSERT_TRUE(WriteObject(scene_, ball, bare));
-  EXPECT_EQ(bare.str(), test::DataText("small_bare_ball.ovo"));
-}
-
-TEST_F(SmallScene, MaterialFileBringsEachChannelTextureOnce) {
-  red_->setTexture(kBump, board_);  // a second channel with the same texture
-  std::ostringstream out;
-  ASSERT_TRUE(WriteMaterial(scene_, red_, out));
-  EXPECT_EQ(out.str(), test::DataText("small_red.ovm"));
-}
-
-TEST_F(SmallScene, SaveSceneAddsTheExtensionOnce) {
-  EXPECT_EQ(SceneFileName("a"), String("a.ovs"));
-  EXPECT_EQ(SceneFileName("a.ovs"), String("a.ovs"));
-  EXPECT_EQ(SceneFileName("a.OVS"), String("a.OVS.ovs"));
-
-  ASSERT_TRUE(SaveScene(scene_, (dir_ + "/s").c_str()));
-  EXPECT_EQ(test::ReadText(dir_ + "/s.ovs"), SceneText());
-  EXPECT_FALSE(std::filesystem::exists(dir_ + "/s"));
-}
-
-TEST_F(SmallScene, NothingToWriteOrNowhereToWriteIsRefused) {
-  EXPECT_FALSE(SaveObject(scene_, nullptr, (dir_ + "/x.ovo").c_str()));
-  EXPECT_FALSE(SaveObject(scene_, group_, ""));
-  EXPECT_FALSE(SaveObject(scene_, group_, nullptr));
-  EXPECT_FALSE(SaveMaterial(scene_, nullptr, (dir_ + "/x.ovm").c_str()));
-  EXPECT_FALSE(SaveMaterial(scene_, red_, ""));
-  EXPECT_FALSE(std::filesystem::exists(dir_ + "/x.ovo"));
-  EXPECT_FALSE(SaveScene(scene_, (dir_ + "/missing/s").c_str()));
-
-  // A file that cannot be replaced keeps its content.
-  const std::string blocked = dir_ + "/blocked.ovs";
-  std::filesystem::create_directory(blocked);
-  EXPECT_FALSE(SaveScene(scene_, blocked.c_str()));
-  EXPECT_TRUE(std::filesystem::is_directory(blocked));
-}
-
-// --- Round trip through the scene language ---------------------------------------------------
-
-struct LoadedScene {
-  LoadedScene(const std::string& path, const std::string& texture_dir) {
-    err = test::LoadScene(scene, path, &result, texture_dir);
-  }
-  Scene scene;
-  int result = 0;
-  std::string err;
-};
-
 // What the written text cannot show: the kinds of the items and the sizes of the pictures.
+void AddKinds(const LIST* list, std::vector<std::string>& out) {
+  for (SceneObject* item : test::Items<SceneObject>(list)) {
+    out.push_back(item->TypeName());
+    if (auto* group = dynamic_cast<GroupObject*>(item)) AddKinds(&group->members, out);
+    if (auto* mesh = dynamic_cast<MeshObject*>(item); mesh && mesh->mapping_object)
+      out.push_back(mesh->mapping_object->TypeName());
+  }
+}
+
 std::vector<std::string> Kinds(Scene& scene) {
   std::vector<std::string> out;
-  for (LIST* list : {scene.lights, scene.objects, scene.cameras}) {
-    for (SceneObject* item : test::Items<SceneObject>(list)) out.push_back(item->TypeName());
-  }
+  for (LIST* list : {scene.lights, scene.objects, scene.cameras}) AddKinds(list, out);
   for (Texture* t : test::Items<Texture>(scene.images)) {
     out.push_back(std::to_string(t->Width()) + "x" + std::to_string(t->Height()));
   }
+  std::sort(out.begin(), out.end());  // the writer sorts the textures
   return out;
 }
 
-class RoundTrip : public SmallScene {
+// The rich scene of the data folder, loaded with its image texture, and its saved file.
+class SceneWriter : public test::ScriptFiles {
  protected:
   void SetUp() override {
-    SmallScene::SetUp();
-    // The rich scene's image texture.
+    ScriptFiles::SetUp();
     Picture wood;
     ASSERT_TRUE(wood.Create(4, 2, 8));
     wood.paletteCount = 256;
     for (int i = 0; i < 256; ++i) wood.palette[i] = Rgb{uint8_t(i), uint8_t(255 - i), 7};
     for (int x = 0; x < 4; ++x) wood.SetPixel(x, 1, uint8_t(40 * x));
     ASSERT_TRUE(writeILBM(wood, (dir_ + "/rich_wood.iff").c_str(), true));
+    rich_ = Load(kRich);
+    ASSERT_EQ(rich_->scene.objects->count, 2) << "the rich scene did not load as written";
+    outer_ = test::Named<SceneObject>(rich_->scene.objects, "outer");
+    every_ = test::Named<Material>(rich_->scene.materials, "every");
+    ASSERT_TRUE(outer_ && every_);
   }
-  const std::string rich_ = (kDataDir / "rich_scene.ovs").string();
+  std::unique_ptr<test::LoadedScene> Load(const std::string& path) {
+    auto loaded = std::make_unique<test::LoadedScene>(path, dir_);
+    EXPECT_EQ(loaded->result, 0) << path << loaded->err;
+    return loaded;
+  }
+  const std::string kRich = std::filesystem::path(__FILE__).parent_path() / "data/rich_scene.ovs";
+  const std::string saved_ = test::DataText("rich_scene_saved.ovs");
+  // The text of the saved scene from `head` up to `end`, or the end of a block holding no other.
+  std::string Block(const char* head, const char* end = "}\n\n") const {
+    const size_t start = saved_.find(head), stop = saved_.find(end, start);
+    return saved_.substr(start, stop - start) + (end[0] == '}' ? end : "");
+  }
+  const std::string images_ = Block("image wood{", "// materials\n");
+  const std::string material_ = Block("material every{", "// objects\n");
+  const std::string outer_text_ = Block("object outer{", "// cameras\n");
+  std::unique_ptr<test::LoadedScene> rich_;
+  SceneObject* outer_ = nullptr;
+  Material* every_ = nullptr;
 };
 
-TEST_F(RoundTrip, RichSceneSavesLoadsAndSavesToTheSameFile) {
-  LoadedScene first(rich_, dir_);
-  ASSERT_EQ(first.result, 0) << first.err;
-  ASSERT_NE(first.scene.objects, nullptr);
-  ASSERT_EQ(first.scene.objects->count, 6) << "the rich scene did not load as written";
-  ASSERT_TRUE(SaveScene(first.scene, (dir_ + "/first").c_str()));
-
-  LoadedScene second(dir_ + "/first.ovs", dir_);
-  ASSERT_EQ(second.result, 0) << second.err;
-  ASSERT_TRUE(SaveScene(second.scene, (dir_ + "/second").c_str()));
-
-  const std::string saved = test::ReadText(dir_ + "/first.ovs");
-  EXPECT_EQ(test::ReadText(dir_ + "/second.ovs"), saved);
-  EXPECT_EQ(saved, test::DataText("rich_scene_saved.ovs"));
-  EXPECT_EQ(Kinds(second.scene), Kinds(first.scene));
+TEST_F(SceneWriter, RichSceneSavesLoadsAndSavesToTheSameFile) {
+  EXPECT_EQ(SceneFileName("a"), String("a.ovs"));
+  EXPECT_EQ(SceneFileName("a.ovs"), String("a.ovs"));
+  EXPECT_EQ(SceneFileName("a.OVS"), String("a.OVS.ovs"));
+  ASSERT_TRUE(SaveScene(rich_->scene, (dir_ + "/first").c_str()));
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/first"));
+  // Images come first and the fog distance is written truncated.
+  EXPECT_EQ(test::ReadText(dir_ + "/first.ovs"), saved_);
+  auto second = Load(dir_ + "/first.ovs");
+  ASSERT_TRUE(SaveScene(second->scene, (dir_ + "/second").c_str()));
+  EXPECT_EQ(test::ReadText(dir_ + "/second.ovs"), saved_);
+  EXPECT_EQ(Kinds(second->scene), Kinds(rich_->scene));
 }
 
-TEST_F(RoundTrip, ObjectAndMaterialFilesLoadBackIntoAnEmptyScene) {
-  LoadedScene rich(rich_, dir_);
-  ASSERT_EQ(rich.result, 0) << rich.err;
-  SceneObject* outer = test::Named<SceneObject>(rich.scene.objects, "outer");
-  ASSERT_NE(outer, nullptr);
-  ASSERT_TRUE(SaveObject(rich.scene, outer, (dir_ + "/outer.ovo").c_str()));
-  LoadedScene object(dir_ + "/outer.ovo", dir_);
-  ASSERT_EQ(object.result, 0) << object.err;
-  ASSERT_EQ(object.scene.objects->count, 1);
-  auto* loaded_outer = dynamic_cast<SceneObject*>(object.scene.objects->head->item);
-  ASSERT_NE(loaded_outer, nullptr);
+// Points set in code are written; a fractal names its palette, which has no block of its own.
+TEST_F(SceneWriter, ItemsBuiltInCode) {
+  Scene& scene = rich_->scene;
+  auto* fractal = new Texture(kTextureFractal);
+  auto* palette = new Texture(kTexturePalette);
+  fractal->name = "frac";
+  palette->name = "pal";
+  ASSERT_TRUE(palette->CreatePicture(8, 8, 8));
+  fractal->fractal.SetPalette(palette->picture());
+  scene.images->Append(fractal, 1);
+  scene.images->Append(palette, 1);
+  auto* mesh = new MeshObject;
+  ASSERT_EQ(mesh->SetPointCount(1), 0);
+  mesh->SetPoint(0, 1, 2, 3);
+  mesh->name = "m";
+  scene.objects->Append(mesh, 1);
+  const std::string text = test::WrittenScene(scene);
+  EXPECT_NE(text.find("number <1>\n<1,2,3>\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("fractal frac{\npalette pal\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("pal{"), std::string::npos);
+}
+
+TEST_F(SceneWriter, ObjectFilesBringOnlyWhatTheObjectUses) {
+  auto* spare = new Material;  // neither it nor the texture are written
+  spare->name = "spare";
+  rich_->scene.materials->Append(spare, 1);
+  rich_->scene.images->Append(new Texture(kTextureChess), 1);
+  std::ostringstream group;
+  ASSERT_TRUE(WriteObject(rich_->scene, outer_, group));
+  const std::string needs = "// Orvane V1.0 - Objekt\n\n// images\n" + images_ + "// material\n";
+  EXPECT_EQ(group.str(), needs + material_ + "// object\n" + outer_text_);
+  // A single object and a material file bring the textures in channel order.
+  const std::string textures = Block("image wood{") + Block("chess board{") +
+                               Block("fractal apple{") + Block("fade dusk{") + "// material\n";
+  SceneObject* disc = test::Named<SceneObject>(rich_->scene.objects, "disc");
+  const std::string disc_text = Block("plane disc{");
+  std::ostringstream out;
+  ASSERT_TRUE(WriteObject(rich_->scene, disc, out));
+  EXPECT_EQ(out.str(), "// Orvane V1.0 - Objekt\n\n// images\n" + textures + material_ +
+                           "// object\n" + disc_text);
+  disc->material = nullptr;
+  std::ostringstream bare;
+  ASSERT_TRUE(WriteObject(rich_->scene, disc, bare));
+  std::string bare_disc = disc_text;
+  bare_disc.erase(bare_disc.find("material every\n"), 15);
+  EXPECT_EQ(bare.str(),
+            "// Orvane V1.0 - Objekt\n\n// images\n// material\n// object\n" + bare_disc);
+  std::ostringstream material;
+  ASSERT_TRUE(WriteMaterial(rich_->scene, every_, material));
+  EXPECT_EQ(material.str(), "// Orvane V1.0 - Material\n\n// images\n" + textures + material_);
+}
+
+TEST_F(SceneWriter, NothingToWriteOrNowhereToWriteIsRefused) {
+  Scene& scene = rich_->scene;
+  EXPECT_FALSE(SaveObject(scene, nullptr, (dir_ + "/x.ovo").c_str()));
+  EXPECT_FALSE(SaveObject(scene, outer_, ""));
+  EXPECT_FALSE(SaveObject(scene, outer_, nullptr));
+  EXPECT_FALSE(SaveMaterial(scene, nullptr, (dir_ + "/x.ovm").c_str()));
+  EXPECT_FALSE(SaveMaterial(scene, every_, ""));
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/x.ovo"));
+  EXPECT_FALSE(SaveScene(scene, (dir_ + "/missing/s").c_str()));
+  // A file that cannot be replaced keeps its content.
+  const std::string blocked = dir_ + "/blocked.ovs";
+  std::filesystem::create_directory(blocked);
+  EXPECT_FALSE(SaveScene(scene, blocked.c_str()));
+  EXPECT_TRUE(std::filesystem::is_directory(blocked));
+}
+
+TEST_F(SceneWriter, ObjectAndMaterialFilesLoadBackIntoAnEmptyScene) {
+  ASSERT_TRUE(SaveObject(rich_->scene, outer_, (dir_ + "/outer.ovo").c_str()));
+  auto object = Load(dir_ + "/outer.ovo");
+  auto objects = test::Items<SceneObject>(object->scene.objects);
+  ASSERT_EQ(objects.size(), 1u);
   // Writing prepares the mapping objects as it did for the saved group: compare after it.
   std::ostringstream object_again;
-  ASSERT_TRUE(WriteObject(object.scene, loaded_outer, object_again));
+  ASSERT_TRUE(WriteObject(object->scene, objects[0], object_again));
   EXPECT_EQ(object_again.str(), test::ReadText(dir_ + "/outer.ovo"));
-  // Both materials are used inside the group; of the textures only those of "every".
-  EXPECT_EQ(object.scene.materials->count, 2);
-  EXPECT_EQ(object.scene.images->count, 4);
-
-  auto* every = dynamic_cast<Material*>(rich.scene.materials->head->item);
-  ASSERT_NE(every, nullptr);
-  ASSERT_TRUE(SaveMaterial(rich.scene, every, (dir_ + "/every.ovm").c_str()));
-  LoadedScene material(dir_ + "/every.ovm", dir_);
-  ASSERT_EQ(material.result, 0) << material.err;
-  ASSERT_EQ(material.scene.materials->count, 1);
-  EXPECT_EQ(material.scene.images->count, 4);
+  // The group's mesh brings its material and that material's textures.
+  EXPECT_EQ(object->scene.materials->count, 1);
+  EXPECT_EQ(object->scene.images->count, 4);
+  ASSERT_TRUE(SaveMaterial(rich_->scene, every_, (dir_ + "/every.ovm").c_str()));
+  auto material = Load(dir_ + "/every.ovm");
+  auto materials = test::Items<Material>(material->scene.materials);
+  ASSERT_EQ(materials.size(), 1u);
+  EXPECT_EQ(material->scene.images->count, 4);
   std::ostringstream again;
-  ASSERT_TRUE(WriteMaterial(material.scene,
-                            dynamic_cast<Material*>(material.scene.materials->head->item), again));
+  ASSERT_TRUE(WriteMaterial(material->scene, materials[0], again));
   EXPECT_EQ(again.str(), test::ReadText(dir_ + "/every.ovm"));
 }
 

@@ -1,14 +1,8 @@
 // The object browser through its tree and panel: renames, the flag boxes, drops into and out of
 // groups and the clipboard in Points mode, every change undone byte for byte.
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-
 #include "editor/editor_fixture.h"
 #include "scene/mesh_object.h"
-
-namespace {
 
 const std::string kScene = R"(material red { diffus_color <255,0,0> }
 material blue { diffus_color <0,0,255> }
@@ -17,38 +11,21 @@ trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }
 sphere ball { radius <0.5> position <3,0,0> } object box { sphere inner { radius <0.5> } }
 light lamp { position <0,5,0> } camera eye { position <0,0,-8> })";
 
-// A name taken among the item's kind is refused with its message.
-struct RenameCase {
-  const char* name;
-  const char* entry;
-  const char* renamed;
-  const char* message;  // empty: accepted
-};
-const RenameCase kRenames[] = {
+// A name taken among the item's kind is refused with its message (empty: accepted).
+const std::tuple<const char*, const char*, const char*, const char*> kRenames[] = {
     {"free", "ball", "globe", ""},
     {"object taken", "ball", "plate", kObjectNameTaken},
     {"light as a mesh", "lamp", "plate", ""},
     {"material taken", "red", "blue", kMaterialNameTaken},
-    {"material free", "red", "crimson", ""},
-};
-struct DropCase {
-  const char* name;
-  const char* dragged;
-  const char* target;
-  const char* parent;  // where `dragged` hangs afterwards
-  bool refused;
-};
-const DropCase kDrops[] = {
+    {"material free", "red", "crimson", ""}};
+// The entry dragged, the drop target, where the dragged one hangs afterwards, whether refused.
+const std::tuple<const char*, const char*, const char*, const char*, bool> kDrops[] = {
     {"into a group", "ball", "box", "box", false},
     {"out to the top", "inner", "objects", "objects", false},
-    {"group into its member", "box", "inner", "objects", true},
-};
-
-}  // namespace
+    {"group into its member", "box", "inner", "objects", true}};
 
 class BrowserTest : public QObject, public EditorFixture {
   Q_OBJECT
-
  private:
   ObjectBrowser& Browser() { return window_->objectBrowser(); }
   QTreeWidgetItem* Entry(const QString& name) {
@@ -62,15 +39,13 @@ class BrowserTest : public QObject, public EditorFixture {
   }
   template <class W>
   W* Panel(const char* name) {
-    return Browser().findChild<W*>(QString::fromUtf8(name));
+    return Browser().findChild<W*>(name);
   }
-  // Selects the plate's points 0, 1 and 2 in Points mode.
   void SelectThreePoints() {
     Pick("plate");
     Doc().edit().mode = EditMode::kPoints;
     for (uint32_t point : {0u, 1u, 2u}) Doc().selection().Add(point, 1.0f);
   }
-
  private slots:
   void init() {
     Start();
@@ -80,20 +55,19 @@ class BrowserTest : public QObject, public EditorFixture {
   void cleanup() { Stop(); }
   void renamesByTheRulesOfEachKind_data() { AddRows(kRenames); }
   void renamesByTheRulesOfEachKind() {
-    const RenameCase& c = Row(kRenames);
-    Pick(c.entry);
+    const auto& [name, entry, renamed, message] = Row(kRenames);
+    Pick(entry);
     const std::string before = SceneText();
-    Entry(c.entry)->setText(0, c.renamed);  // what the in-place editor does when it ends
-    if (*c.message) {
-      QCOMPARE(prompter_->Messages(),
-               (std::vector<std::string>{"Error: " + std::string(c.message)}));
-      QVERIFY(Entry(c.entry));
+    Entry(entry)->setText(0, renamed);  // what the in-place editor does when it ends
+    if (*message) {
+      QCOMPARE(prompter_->Messages(), (std::vector<std::string>{"Error: " + std::string(message)}));
+      QVERIFY(Entry(entry));
       QCOMPARE(SceneText(), before);
       return;
     }
-    QVERIFY(Entry(c.renamed));
+    QVERIFY(Entry(renamed));
     UndoTo(before);
-    QVERIFY(Entry(c.entry));
+    QVERIFY(Entry(entry));
   }
   void flagBoxesSetTheirFlags() {
     Pick("plate");
@@ -112,12 +86,12 @@ class BrowserTest : public QObject, public EditorFixture {
   }
   void dropsMoveObjects_data() { AddRows(kDrops); }
   void dropsMoveObjects() {
-    const DropCase& c = Row(kDrops);
+    const auto& [name, dragged, target, parent, refused] = Row(kDrops);
     const std::string before = SceneText();
     const int steps = Doc().undoStack().count();
-    Browser().Drop(Entry(c.dragged), Entry(c.target));
-    QCOMPARE(ParentOf(c.dragged), QString(c.parent));
-    if (c.refused) {
+    Browser().Drop(Entry(dragged), Entry(target));
+    QCOMPARE(ParentOf(dragged), QString(parent));
+    if (refused) {
       QCOMPARE(prompter_->Messages(),
                std::vector<std::string>{std::string("Attention: ") + kGroupIntoItself});
       QCOMPARE(SceneText(), before);
@@ -126,7 +100,7 @@ class BrowserTest : public QObject, public EditorFixture {
     QCOMPARE(Doc().undoStack().count(), steps + 1);
     UndoTo(before);
     Doc().undoStack().redo();
-    QCOMPARE(ParentOf(c.dragged), QString(c.parent));
+    QCOMPARE(ParentOf(dragged), QString(parent));
   }
   void dropOfAMaterialAssignsIt() {
     const std::string before = SceneText();
@@ -136,8 +110,7 @@ class BrowserTest : public QObject, public EditorFixture {
     Browser().Drop(Entry("ball"), Entry("ball"));  // onto itself: nothing
     UndoTo(before);
   }
-  // In Points mode the clipboard works on the selected points: Copy makes "NAME_sub" (with a number
-  // when that is taken) of them and the triangles between them, Cut also deletes them.
+  // Points mode: Copy makes "NAME_sub" (numbered when taken) of the selected points, Cut deletes.
   void pointsModeClipboard() {
     SelectThreePoints();
     QVERIFY(Doc().Copy());

@@ -1,53 +1,32 @@
 // The Navigation, Edit-Control and Coordinate-Control windows driven by clicks and typing, and the
-// construction dialogs: refusals, name proposals, what they build (each one undo step), the fields
-// they enable, and the light dialog on an existing light.
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <tuple>
+// construction dialogs: refusals, names, what they build (each one undo step), the light dialog.
 
 #include "editor/construction_dialogs.h"
 #include "editor/editor_fixture.h"
 #include "editor/tool_window.h"
-#include "modelling/copies.h"
 #include "modelling/object_edits.h"
 #include "modelling/primitives.h"
 #include "scene/light_source.h"
 #include "scene/mesh_object.h"
 
-namespace {
-
 const std::string kScene = R"(points corners { number <4> <-1,-1,0> <1,-1,0> <1,1,0> <-1,1,0> }
 trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> }
 sphere ball { radius <0.5> position <3,0,0> } camera eye { position <0,0,-8> })";
 
-struct EnableCase {
-  const char* name;
-  const char* button;  // the operation clicked, or the current object
-  int view;
-  const char* enabled;  // '1' for each enabled button
-};
+// The operation clicked or the current object, the view, and '1' for each enabled button.
+using EnableCase = std::tuple<const char*, const char*, int, const char*>;
 // The frames Object, World and Camera after each operation.
-const EnableCase kFrames[] = {
-    {"move, camera", "move", kViewCamera, "111"},
-    {"rotate, front", "rotate", kViewFront, "000"},
-    {"scal, camera", "scal", kViewCamera, "110"},
-};
-// The point tools select, add, sel. border, subdivide and drag: on for meshes ("add" for paths
-// only, "sel. border" outside the Camera view), off for other objects.
-const EnableCase kTools[] = {
-    {"mesh, front", "plate", kViewFront, "10111"},
-    {"mesh, camera", "plate", kViewCamera, "10011"},
-    {"sphere", "ball", kViewFront, "00000"},
-    {"nothing", "", kViewFront, "00000"},
-};
-
-}  // namespace
+const EnableCase kFrames[] = {{"move, camera", "move", kViewCamera, "111"},
+                              {"rotate, front", "rotate", kViewFront, "000"},
+                              {"scal, camera", "scal", kViewCamera, "110"}};
+// The point tools select, add (paths only), sel. border (not in Camera), subdivide, drag: meshes.
+const EnableCase kTools[] = {{"mesh, front", "plate", kViewFront, "10111"},
+                             {"mesh, camera", "plate", kViewCamera, "10011"},
+                             {"sphere", "ball", kViewFront, "00000"},
+                             {"nothing", "", kViewFront, "00000"}};
 
 class EditWindowsTest : public QObject, public EditorFixture {
   Q_OBJECT
-
  private:
   template <class W>
   W* In(const char* window, const char* name) {
@@ -58,9 +37,7 @@ class EditWindowsTest : public QObject, public EditorFixture {
       if (w->isVisible()) return w;
     return tool->findChild<W*>(QString::fromUtf8(name));
   }
-  QPushButton* Button(const char* window, const char* name) {
-    return In<QPushButton>(window, name);
-  }
+  QPushButton* Button(const char* w, const char* name) { return In<QPushButton>(w, name); }
   void Click(const char* window, const char* name) {
     QPushButton* button = Button(window, name);
     QVERIFY2(button, name);
@@ -78,46 +55,43 @@ class EditWindowsTest : public QObject, public EditorFixture {
     for (const char* b : buttons) seen += Button(window, b)->isEnabled() ? '1' : '0';
     return seen;
   }
-
   std::unique_ptr<ConstructionDialog> Open(int id) {
     std::unique_ptr<ConstructionDialog> dialog = MakeConstructionDialog(id, Doc(), window_.get());
     if (!dialog) qFatal("no dialog for %d", id);
     return dialog;
   }
   void Build(int id) { QVERIFY(Open(id)->Confirm()); }
-
  private slots:
   void init() {
     Start();
     OpenText(kScene);
   }
   void cleanup() { Stop(); }
-
   // Rotate disables the frames; scale disables "Camera" in the Camera view only.
   void navigationEnablesTheFrames_data() { AddRows(kFrames); }
   void navigationEnablesTheFrames() {
-    const EnableCase& c = Row(kFrames);
-    Doc().SetViewMode(c.view);
-    Click("Navigation", c.button);
-    QCOMPARE(Enabled("Navigation", {"Object", "World", "Camera"}), QString(c.enabled));
+    const auto& [name, button, view, enabled] = Row(kFrames);
+    Doc().SetViewMode(view);
+    Click("Navigation", button);
+    QCOMPARE(Enabled("Navigation", {"Object", "World", "Camera"}), QString(enabled));
     Click("Navigation", "Z");
     QVERIFY(!Doc().navigation().axis[2]);
-    if (c.enabled[1] == '1') {
+    if (enabled[1] == '1') {
       Click("Navigation", "World");
       QCOMPARE(Doc().navigation().frame, Frame::kWorld);
     }
   }
   void pointToolsFollowTheCurrentObject_data() { AddRows(kTools); }
   void pointToolsFollowTheCurrentObject() {
-    const EnableCase& c = Row(kTools);
-    Doc().SetViewMode(c.view);
-    Doc().SetCurrent(*c.button ? Find(c.button) : nullptr);
+    const auto& [name, current, view, enabled] = Row(kTools);
+    Doc().SetViewMode(view);
+    Doc().SetCurrent(*current ? Find(current) : nullptr);
     Click("Edit-Control", "Points");
     QCOMPARE(Doc().edit().mode, EditMode::kPoints);
     QCOMPARE(Doc().edit().tool, PointTool::kSelect);
     QCOMPARE(Enabled("Edit-Control", {"select", "add", "sel. border", "subdivide", "drag"}),
-             QString(c.enabled));
-    if (c.enabled[2] == '1') {
+             QString(enabled));
+    if (enabled[2] == '1') {
       Click("Edit-Control", "sel. border");
       QCOMPARE(Doc().edit().tool, PointTool::kBorder);
       QVERIFY(!Button("Edit-Control", "select")->isChecked());
@@ -135,8 +109,7 @@ class EditWindowsTest : public QObject, public EditorFixture {
     QCOMPARE(plate->placement.position, (Vec3{2.0f, 0.5f, 0.0f}));
     // Corner (1, 1) went along by (2, 0.5) and turned a quarter about z round the pivot.
     const Vec3 corner = plate->points[2];
-    QVERIFY(std::fabs(std::fabs(corner.x - 2.0f) - 1.0f) < 1e-4f &&
-            std::fabs(std::fabs(corner.y - 0.5f) - 1.0f) < 1e-4f);
+    QVERIFY(Near(std::fabs(corner.x - 2.0f), 1.0) && Near(std::fabs(corner.y - 0.5f), 1.0));
     QCOMPARE(Doc().undoStack().count(), steps + 1);
     UndoTo(before);
     QCOMPARE(Field("Position X"), QString("0"));
@@ -192,7 +165,6 @@ class EditWindowsTest : public QObject, public EditorFixture {
     UndoTo(before);
     QVERIFY(Button("Edit-Control", "Sphere")->isChecked());
   }
-
   // A refused field keeps the dialog open and the scene as it was; the next value is taken.
   void refusalsKeepTheDialogOpen() {
     std::unique_ptr<ConstructionDialog> dialog = Open(kCmdRing);
@@ -219,8 +191,7 @@ class EditWindowsTest : public QObject, public EditorFixture {
         {kCmdCube, "Cube", std::string("Error: ") + kNameTakenText},
         {kCmdMathSphere, "Cube", std::string("Error: ") + kNameTakenText},
         {kCmdMeshSphere, "Cube", std::string("Fehler: ") + kSphereNameTakenText},
-        {kCmdLightSource, "Licht", std::string("Fehler: ") + kLightNameTakenText},
-    };
+        {kCmdLightSource, "Licht", std::string("Fehler: ") + kLightNameTakenText}};
     for (const auto& [id, name, message] : taken) {
       std::unique_ptr<ConstructionDialog> dialog = Open(id);
       dialog->SetText("Name", name);
@@ -228,6 +199,14 @@ class EditWindowsTest : public QObject, public EditorFixture {
       QVERIFY(!dialog->Confirm());
       QCOMPARE(prompter_->Messages(), std::vector<std::string>{message});
     }
+    // Switches enable the fields that depend on them.
+    std::unique_ptr<ConstructionDialog> cube = Open(kCmdCube);
+    cube->SetChecked("equal", true);
+    QVERIFY(!cube->FieldEnabled("Depth") && !cube->FieldEnabled("Height"));
+    std::unique_ptr<ConstructionDialog> light = Open(kCmdLightSource);
+    QVERIFY(!light->FieldEnabled("Spotlight Angle"));
+    light->SetChoice("Type", 1);
+    QVERIFY(light->FieldEnabled("Spotlight Angle") && light->FieldEnabled("FallOff"));
   }
   // Every dialog builds with its defaults as one undo step.
   void everyConstructionIsOneUndoStep() {
@@ -246,15 +225,6 @@ class EditWindowsTest : public QObject, public EditorFixture {
     cube->SetText("Name", "my box");
     QVERIFY(cube->Confirm());
     QCOMPARE(Doc().currentObject()->name.c_str(), "my_box");
-  }
-  void fieldsFollowTheirSwitches() {
-    std::unique_ptr<ConstructionDialog> cube = Open(kCmdCube);
-    cube->SetChecked("equal", true);
-    QVERIFY(!cube->FieldEnabled("Depth") && !cube->FieldEnabled("Height"));
-    std::unique_ptr<ConstructionDialog> light = Open(kCmdLightSource);
-    QVERIFY(!light->FieldEnabled("Spotlight Angle"));
-    light->SetChoice("Type", 1);
-    QVERIFY(light->FieldEnabled("Spotlight Angle") && light->FieldEnabled("FallOff"));
   }
   // The lathe offers the paths with the current one chosen; the copies need a clipboard item.
   void constructionsFromPathsAndTheClipboard() {
@@ -280,9 +250,7 @@ class EditWindowsTest : public QObject, public EditorFixture {
     QVERIFY(Find("Polygon"));
   }
   void lightDialogEditsAnExistingLight() {
-    OpenText(
-        "light lamp { type spot position <1,2,3> color <10,20,30> "
-        "spot_angle <30> }\n");
+    OpenText("light lamp { type spot position <1,2,3> color <10,20,30> spot_angle <30> }\n");
     auto* lamp = static_cast<LightSource*>(Doc().scene().lights->head->item);
     std::unique_ptr<ConstructionDialog> dialog = MakeLightEditDialog(lamp, Doc(), window_.get());
     QCOMPARE(dialog->Text("R"), QString("10"));

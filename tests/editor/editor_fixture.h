@@ -1,16 +1,17 @@
 #pragma once
 // EditorFixture: the editor's main window in a temporary folder of its own (the settings files go
-// there), its dialogs answered by a ScriptedPrompter. Test classes derive from it beside QObject
-// and call Start in init() and Stop in cleanup(). Only the editor's tests include this header.
+// there), its dialogs answered by a ScriptedPrompter; Start in init(), Stop in cleanup().
 
-#include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "editor/document.h"
 #include "editor/main_window.h"
@@ -27,21 +28,14 @@ inline void WriteFile(const QString& path, const std::string& text) {
 
 inline std::string ReadFile(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Data rows from a table of cases named by `name`; Row(cases) is the current case.
+// Data rows from a table of tuples, each named by its first element; Row(cases) is the current one.
 template <class Case, std::size_t N>
 void AddRows(const Case (&cases)[N]) {
   QTest::addColumn<int>("row");
-  for (std::size_t i = 0; i < N; ++i) QTest::newRow(cases[i].name) << int(i);
-}
-inline void AddBoolRows(const char* column, const char* no, const char* yes) {
-  QTest::addColumn<bool>(column);
-  QTest::newRow(no) << false;
-  QTest::newRow(yes) << true;
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(std::get<0>(cases[i])) << int(i);
 }
 template <class Case, std::size_t N>
 const Case& Row(const Case (&cases)[N]) {
@@ -55,14 +49,13 @@ class EditorFixture {
   std::unique_ptr<ScriptedPrompter> prompter_;
   std::unique_ptr<MainWindow> window_;
 
-  // A new main window (of `size` when it is given) in a new folder.
   void Start(QSize size = QSize()) {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     QDir::setCurrent(dir_->path());
     Show(size);
   }
-  // A new window in the same folder, as when the program starts again.
+  // A new window in the same folder.
   void Show(QSize size = QSize()) {
     window_.reset();
     prompter_ = std::make_unique<ScriptedPrompter>();
@@ -71,7 +64,7 @@ class EditorFixture {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
-  // Closes the window; every answer the test gave must have been asked for.
+  // Every answer the test gave must have been asked for.
   void Stop() {
     window_.reset();
     QCOMPARE(prompter_->unanswered, std::vector<std::string>());
@@ -81,12 +74,10 @@ class EditorFixture {
     WriteFile(Path(name), text);
     QVERIFY(Doc().OpenPath(Path(name).toStdString()));
   }
-  // The last message shown, as "title: text".
   std::string LastMessage() const {
     const std::vector<std::string> shown = prompter_->Messages();
     return shown.empty() ? std::string() : shown.back();
   }
-  // Clicks the object browser's entry of `item`.
   void Pick(const ListItem* item) { PickEntry(window_->objectBrowser().EntryOf(item)); }
   void PickEntry(QTreeWidgetItem* entry) {
     QTreeWidget* tree = window_->objectBrowser().tree();
@@ -110,6 +101,10 @@ class EditorFixture {
     Doc().undoStack().redo();
     QCOMPARE(SceneText(), after);
   }
+  void NewGroup(const char* name = "g") {
+    prompter_->names = {std::string(name)};
+    QVERIFY(Doc().NewGroup());
+  }
   void UndoTo(const std::string& before, int steps = 1) {
     for (int i = 0; i < steps; ++i) Doc().undoStack().undo();
     QCOMPARE(SceneText(), before);
@@ -121,12 +116,8 @@ class EditorFixture {
     }
     return nullptr;
   }
+  static bool Near(double a, double b, double eps = 1e-4) { return std::fabs(a - b) <= eps; }
+  static bool Near(const Vec3& a, const Vec3& b) {
+    return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
+  }
 };
-
-inline bool Near(double a, double b, double eps = 1e-4) {
-  return std::fabs(a - b) <= eps;
-}
-
-inline bool Near(const Vec3& a, const Vec3& b) {
-  return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
-}

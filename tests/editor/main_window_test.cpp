@@ -2,31 +2,14 @@
 // settings and the "Preferences" sheet, with the dialogs answered by a ScriptedPrompter.
 
 #include <sys/resource.h>
-
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTimer>
-#include <QToolButton>
-#include <QWindow>
-
 #include <csignal>
 
 #include "editor/editor_fixture.h"
 #include "editor/preferences_sheet.h"
 #include "editor/scene_lists.h"
 #include "editor/settings.h"
-#include "editor/tool_window.h"
 #include "interchange/vrml_export.h"
 #include "scene/group_object.h"
-
-namespace {
 
 const std::string kTwoObjects = R"(material red { diffus_color <255,0,0> }
 sphere ball { radius <1> material red } object box { sphere inner { radius <0.5> } }
@@ -35,22 +18,17 @@ camera eye { position <0,0,-8> })";
 const char* const kNameTaken =
     "Error: There is a object with the same name.\nPlease change the name!";
 
-// The names of the objects of `objects`, in order.
-QStringList Names(const LIST& objects) {
+static QStringList Names(const LIST& objects) {
   QStringList names;
   for (ListNode* n = objects.head; n; n = n->next)
     names << static_cast<SceneObject*>(n->item)->name.c_str();
   return names;
 }
 
-}  // namespace
-
 class MainWindowTest : public QObject, public EditorFixture {
   Q_OBJECT
-
  private:
   QStringList ObjectNames() { return Names(*Doc().scene().objects); }
-  QString Title() { return window_->windowHandle()->title(); }
   void OpenTwo() { OpenText(kTwoObjects, "two.ovs"); }
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     window_->activateWindow();
@@ -61,24 +39,20 @@ class MainWindowTest : public QObject, public EditorFixture {
   void ClickMenu(const QStringList& path) {
     QMenuBar* bar = window_->menuBar();
     QWidget* owner = bar;
-    QList<QAction*> actions = bar->actions();
-    for (int i = 0; i < path.size(); ++i) {
+    for (const QString& text : path) {
       QAction* found = nullptr;
-      for (QAction* a : actions)
-        if (a->text() == path[i]) found = a;
-      QVERIFY2(found, qPrintable("no menu item " + path[i]));
-      QRect box = owner == bar ? bar->actionGeometry(found)
-                               : static_cast<QMenu*>(owner)->actionGeometry(found);
-      QTest::mouseClick(owner, Qt::LeftButton, {}, box.center());
-      if (i + 1 == path.size()) break;
-      QMenu* menu = found->menu();
-      QVERIFY(menu);
-      QTRY_VERIFY(menu->isVisible());
-      owner = menu;
-      actions = menu->actions();
+      for (QAction* a : owner->actions())
+        if (a->text() == text) found = a;
+      QVERIFY2(found, qPrintable("no menu item " + text));
+      auto* menu = qobject_cast<QMenu*>(owner);
+      QTest::mouseClick(owner, Qt::LeftButton, {},
+                        (menu ? menu->actionGeometry(found) : bar->actionGeometry(found)).center());
+      if (text == path.back()) break;
+      QVERIFY(found->menu());
+      QTRY_VERIFY(found->menu()->isVisible());
+      owner = found->menu();
     }
   }
-
  private slots:
   void init() { Start(); }
   void cleanup() { Stop(); }
@@ -98,20 +72,19 @@ class MainWindowTest : public QObject, public EditorFixture {
                          int(s.background[0]), int(s.background[1]), s.magnet_falloff}),
              QList<int>({1, 1, 1, 100, 255, 0, 1}));
     QVERIFY(window_->action(kCmdFaces)->isChecked());
-  }
-  void missingFilesChangeNothing() {
-    EditorSettings s;
-    s.jpeg_quality = 12;
-    const EditorSettings before = s;
-    QVERIFY(!ReadSettings(Path("none.ovi").toStdString(), &s));
-    QVERIFY(s == before);
-    std::vector<std::string> paths{"kept"};
-    QVERIFY(!ReadPathList(Path("none.ovi").toStdString(), &paths));
-    QCOMPARE(paths, std::vector<std::string>{"kept"});
+    // Missing files change nothing.
+    EditorSettings kept;
+    kept.jpeg_quality = 12;
+    const EditorSettings before = kept;
+    QVERIFY(!ReadSettings(Path("none.ovi").toStdString(), &kept));
+    QVERIFY(kept == before);
+    std::vector<std::string> list{"kept"};
+    QVERIFY(!ReadPathList(Path("none.ovi").toStdString(), &list));
+    QCOMPARE(list, std::vector<std::string>{"kept"});
     // A target that cannot be replaced (a folder) stays, and no temporary file is left.
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
-    QVERIFY(!WriteSettings(Path("folder").toStdString(), s));
-    QVERIFY(!WritePathList(Path("missing/ov_path.ovi").toStdString(), paths));
+    QVERIFY(!WriteSettings(Path("folder").toStdString(), kept));
+    QVERIFY(!WritePathList(Path("missing/ov_path.ovi").toStdString(), list));
     QCOMPARE(QDir(dir_->path()).entryList({"*.tmp*"}, QDir::Files), QStringList());
   }
   void sheetFieldsFollowTheirRules() {
@@ -196,26 +169,22 @@ class MainWindowTest : public QObject, public EditorFixture {
     // Open does not put the standard camera back.
     QCOMPARE(IndexOf(*Doc().scene().cameras, &Doc().scene().StandardCamera()), -1);
     QVERIFY(!Doc().IsModified());
-  }
-  void openRemovesMappingObjectsAlsoInGroups() {
+    // Mapping objects are dropped, also in groups.
     OpenText(
-        "sphere first { }\n"
-        "sphere _mat_object_one { }\n"
-        "object g { sphere keep { } sphere cube_mat_object { } sphere "
-        "last { } }\n"
+        "sphere first { } sphere _mat_object_one { }\n"
+        "object g { sphere keep { } sphere cube_mat_object { } sphere last { } }\n"
         "sphere second { }\n");
     QCOMPARE(ObjectNames(), QStringList({"first", "g", "second"}));
     QCOMPARE(Names(static_cast<GroupObject*>(Find("g"))->members), QStringList({"keep", "last"}));
   }
-  // A broken file leaves the emptied scene, a change of the open file's scene that undo takes
-  // back. A script that never ends can be stopped: after half a second "Loading..." offers Cancel,
-  // which fails the open like a broken file.
+  // A broken file leaves the emptied scene, which undo takes back; "Loading..." offers Cancel for a
+  // script that never ends, which fails the open the same way.
   void brokenAndEndlessLoadsLoseNothing() {
     OpenTwo();
     WriteFile(Path("broken.ovs"), "sphere a { }\nobject g { sphere b { }\n");
     QVERIFY(!Doc().OpenPath(Path("broken.ovs").toStdString()));
     QCOMPARE(LastMessage(), std::string("Error: Could not read the file!"));
-    QCOMPARE(Title(), QString("Orvane - two.ovs*"));
+    QCOMPARE(window_->windowHandle()->title(), QString("Orvane - two.ovs*"));
     Doc().undoStack().undo();
     QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
     prompter_->asked.clear();
@@ -223,12 +192,11 @@ class MainWindowTest : public QObject, public EditorFixture {
     bool cancelled = false;
     QTimer cancel;
     connect(&cancel, &QTimer::timeout, [&cancelled] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
+      for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
           dialog->cancel();
           cancelled = true;
         }
-      }
     });
     cancel.start(100);
     QVERIFY(!Doc().OpenPath(Path("endless.ovs").toStdString()));
@@ -240,13 +208,11 @@ class MainWindowTest : public QObject, public EditorFixture {
   // A save that fails on a full disk says so, leaves the old file and the scene stays unsaved.
   void aFailedSaveKeepsTheOldFile() {
     OpenTwo();
-    prompter_->names = {std::string("Gruppe")};
-    QVERIFY(Doc().NewGroup());
+    NewGroup("Gruppe");
     struct rlimit old_limit {};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
     void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 16;
+    const struct rlimit small { 16, old_limit.rlim_max };
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool saved = Doc().Save();
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
@@ -258,8 +224,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).filter(".tmp"), QStringList());
   }
   void saveWithoutFileWritesNothingAndSaveAsChoosesTheWriter() {
-    prompter_->names = {std::string("g")};
-    Doc().NewGroup();
+    NewGroup();
     ClickMenu({"File", "Save"});
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"ov_path.ovi"}));
     QVERIFY(prompter_->Messages().empty());
@@ -305,20 +270,18 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(!Doc().Import());
     QCOMPARE(LastMessage(), std::string("Error: Error reading file"));
     QCOMPARE(SceneText(), imported);
-  }
-  void importOfAnObjectFileAddsItsItems() {
-    OpenTwo();
-    const std::string before = SceneText();
+    // An object file adds its items; a broken one leaves the scene as it was.
     WriteFile(Path("more.ovo"), "sphere extra { radius <3> }\n");
-    // A broken object file leaves the scene as it was.
     WriteFile(Path("broken.ovo"), "sphere half { }\nobject g { sphere b { }\n");
     prompter_->files = {Path("more.ovo").toStdString(), Path("broken.ovo").toStdString()};
     QVERIFY(Doc().Import());
     QVERIFY(!Doc().Import());
-    QCOMPARE(ObjectNames(), QStringList({"ball", "box", "extra"}));
-    UndoTo(before);
+    QCOMPARE(ObjectNames(), QStringList({"ball", "box", "faces", "extra"}));
+    UndoTo(imported);
   }
   void groupAndCameraAskForNames() {
+    ClickMenu({"File", "Export", "Object..."});
+    QCOMPARE(LastMessage(), std::string("Attention: Please select an object."));
     prompter_->names = {std::string("Gruppe"), std::string("Gruppe"), std::nullopt};
     ClickMenu({"Objects", "Group-Object..."});
     QCOMPARE(ObjectNames(), QStringList({"Gruppe"}));
@@ -329,8 +292,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     prompter_->names = {std::string("Kamera1")};
     ClickMenu({"Objects", "Camera..."});
     QCOMPARE(Names(*Doc().scene().cameras), QStringList({"Standard_Kamera", "Kamera1"}));
-    Doc().undoStack().undo();
-    Doc().undoStack().undo();
+    for (int i = 0; i < 2; ++i) Doc().undoStack().undo();
     QCOMPARE(ObjectNames(), QStringList());
     QCOMPARE(Doc().scene().cameras->tail->item, &Doc().scene().StandardCamera());
   }
@@ -338,6 +300,10 @@ class MainWindowTest : public QObject, public EditorFixture {
     OpenTwo();
     auto* box = static_cast<GroupObject*>(Find("box"));
     Pick(Find("ball"));
+    prompter_->files = {Path("ball.3ds").toStdString(), Path("ball.ovo").toStdString()};
+    QVERIFY(!Doc().Export());
+    QVERIFY(Doc().Export());
+    QVERIFY(ReadFile(Path("ball.ovo")).find("sphere ball") != std::string::npos);
     Key(Qt::Key_C, Qt::ControlModifier);
     // The copy's name is taken: a new one is asked for, and it goes into the selected group.
     Pick(box);
@@ -360,28 +326,16 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(Doc().Copy());
     // The import (and with it the default material it made) is undone and then dropped.
     Doc().undoStack().undo();
-    prompter_->names = {std::string("g")};
-    QVERIFY(Doc().NewGroup());
+    NewGroup();
     QVERIFY(Doc().Paste());
     auto* pasted = static_cast<SceneObject*>(Doc().scene().objects->tail->item);
     QCOMPARE(static_cast<ListItem*>(pasted->material), Doc().scene().materials->head->item);
-  }
-  void exportAsksForAnObject() {
-    ClickMenu({"File", "Export", "Object..."});
-    QCOMPARE(LastMessage(), std::string("Attention: Please select an object."));
-    OpenTwo();
-    Pick(Find("ball"));
-    prompter_->files = {Path("ball.3ds").toStdString(), Path("ball.ovo").toStdString()};
-    QVERIFY(!Doc().Export());
-    QVERIFY(Doc().Export());
-    QVERIFY(ReadFile(Path("ball.ovo")).find("sphere ball") != std::string::npos);
   }
   void exitAsksOnlyWhenThereIsSomethingToLose() {
     QVERIFY(window_->close());  // nothing to lose: no question
     QVERIFY(prompter_->Messages().empty());
     Show();
-    prompter_->names = {std::string("g")};
-    Doc().NewGroup();
+    NewGroup();
     // Yes without a file asks for one; a cancelled Save As keeps the window open.
     prompter_->answers = {Answer::kYes, Answer::kYes};
     prompter_->files = {std::nullopt, Path("kept.ovs").toStdString()};
@@ -389,8 +343,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(window_->close());
     QCOMPARE(ReadFile(Path("kept.ovs")), SceneText());
     Show();
-    prompter_->names = {std::string("g")};
-    Doc().NewGroup();
+    NewGroup();
     prompter_->answers = {Answer::kNo};
     QVERIFY(window_->close());
   }
@@ -413,7 +366,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(calls.size(), 1);
     window_->Run(kCmdInfo);
   }
-  // The view and display modes check their menu items.
   void viewAndDisplayModes() {
     QCOMPARE(window_->baseDirectory(), QDir::currentPath().toStdString() + "/");
     const int views[] = {kCmdViewFront, kCmdViewTop, kCmdViewSide, kCmdViewCamera};

@@ -1,9 +1,6 @@
 // The material browser, the material editor and texture loading: previews against the core's
 // renderer, the grid and the menu commands, every change one undo step.
 
-#include <QLineEdit>
-#include <QSlider>
-
 #include "editor/construction_dialogs.h"
 #include "editor/editor_fixture.h"
 #include "editor/material_browser.h"
@@ -17,34 +14,24 @@
 #include "scene/group_object.h"
 #include "script/scene_commands.h"
 
-namespace {
-
 const std::string kScene =
     R"(material red { diffus <0.9> diffus_color <220,40,30> highlight <0.7> highlight_size <20> }
 material blue { diffus_color <0,0,255> } sphere ball { radius <1> material red }
 object pair { sphere a { radius <1> } sphere b { radius <1> } })";
 
-}  // namespace
-
 class MaterialTest : public QObject, public EditorFixture {
   Q_OBJECT
-
  private:
   MaterialBrowser& Browser() { return window_->materialBrowser(); }
   Material* Named(const char* name) { return FindMaterial(Doc().scene(), String(name)); }
-  Texture* NamedTexture(const char* name) {
-    return FindTexture(Doc().scene().images, String(name));
-  }
-  // The messages shown since the last call are `messages`.
+  Texture* NamedTexture(const char* n) { return FindTexture(Doc().scene().images, String(n)); }
+  // The messages shown since the last call.
   bool Expect(const std::vector<std::string>& messages) {
     const std::vector<std::string> shown = prompter_->Messages();
     prompter_->asked.clear();
     return shown == messages;
   }
-  bool Expect(const char* title, const char* text) {
-    return Expect({std::string(title) + ": " + text});
-  }
-
+  bool Expect(const char* title, const char* s) { return Expect({std::string(title) + ": " + s}); }
  private slots:
   void init() {
     Start();
@@ -52,7 +39,6 @@ class MaterialTest : public QObject, public EditorFixture {
     prompter_->asked.clear();
   }
   void cleanup() { Stop(); }
-
   // The preview is the core's render of the preview scene; an unreadable picture is reported once.
   void previewIsTheCoresRenderOfThePreviewScene() {
     MaterialPreview& preview = window_->materialPreview();
@@ -125,8 +111,7 @@ class MaterialTest : public QObject, public EditorFixture {
     QCOMPARE(red->value(kDiffuse, 0), 0.9f);  // until the editor's copy is taken over
     const std::string before = SceneText();
     Doc().ChangeMaterial(red, w, "Edit red");
-    QVERIFY(SceneText() != before);
-    UndoTo(before);
+    CheckUndo(before);
   }
   // Assign, Rename and Delete with their refusals; a group asks whether its members get it.
   void assignRenameDelete() {
@@ -213,8 +198,7 @@ class MaterialTest : public QObject, public EditorFixture {
     QVERIFY(ReadPathList(kPathListFileName, &paths));
     QCOMPARE(paths, std::vector<std::string>{folder});
     Texture* oak = NamedTexture("oak");
-    QVERIFY(oak);
-    QCOMPARE(oak->fileName.c_str(), "oak.iff");
+    QVERIFY(oak && oak->fileName == "oak.iff");
     // A double click on the texture in the object browser shows it.
     ToolWindow* show = window_->toolWindow("Texture-Show");
     window_->objectBrowser().DoubleClicked(window_->objectBrowser().EntryOf(oak));

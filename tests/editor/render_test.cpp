@@ -1,15 +1,6 @@
 // The render preferences sheet through its controls, and the render window's TRACE!, Stop and Show
 // on real scenes: the pictures it writes, the temporary light, the preview and its refusals.
 
-#include <QComboBox>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTabWidget>
-#include <QTimer>
-
 #include <sched.h>
 
 #include "editor/editor_fixture.h"
@@ -17,89 +8,47 @@
 #include "editor/render_window.h"
 #include "material/texture.h"
 
-namespace {
-
 // A red ball in front of the camera; it shows only where a light shines on it.
 const std::string kBall = R"(material red { diffus_color <255,0,0> }
 sphere ball { radius <2> material red } camera eye { position <0,0,-8> } raytrace { camera eye }
 )";
 
 // Pixel (x, y) of a 24-bit TGA written top row first.
-QRgb TgaPixel(const std::string& tga, int width, int x, int y) {
+static QRgb TgaPixel(const std::string& tga, int width, int x, int y) {
   const std::size_t at = 18 + (std::size_t(y) * width + x) * 3;
   if (at + 2 >= tga.size()) return 0;
   return qRgb(uint8_t(tga[at + 2]), uint8_t(tga[at + 1]), uint8_t(tga[at]));
 }
 
-void AddTexture(Scene& scene, const char* name, int32_t kind) {
-  auto* texture = new Texture(kind);
-  texture->name = name;
-  scene.images->Append(texture, 1);
-}
-
-struct SizeCase {
-  const char *name, *field, *input;  // field "x", "y" or "resolution"
-  QSize picture, frameEnd;           // frameEnd: fieldRight, fieldBottom
-};
-const SizeCase kSizes[] = {
+// The field typed in ("x", "y" or "resolution"), then the picture size and fieldRight, fieldBottom.
+const std::tuple<const char*, const char*, const char*, QSize, QSize> kSizes[] = {
     {"odd Y loses a pixel", "y", "101", {320, 100}, {320, 240}},
-    {"resolution sets the frame", "resolution", "640 x 480", {640, 480}, {640, 480}},
-};
-struct FrameCase {
-  const char* name;
-  int storedRight;
-  QStringList shown;  // Xmin, Ymin, Xmax, Ymax, visible
-};
-const FrameCase kFrames[] = {
+    {"resolution sets the frame", "resolution", "640 x 480", {640, 480}, {640, 480}}};
+// The stored right border, then Xmin, Ymin, Xmax, Ymax and visible as shown.
+const std::tuple<const char*, int, QStringList> kFrames[] = {
     {"stored frame", 200, {"5", "6", "200", "240", "7"}},
-    {"no right border: whole picture", 0, {"0", "0", "320", "240", "0"}},
-};
-struct TextureCase {
-  const char *name, *combo;
-  const char *typed, *found;  // found: the texture the setting names, or empty
-  int use, red;  // the mask type or background mode, the background colour's red afterwards
-};
-const TextureCase kTextures[] = {
-    {"fractal mask typed", "mask", "sky", "sky", 2, 10},
-    // Typing passes the unknown names "s" and "sk" first.
-    {"typed background", "background", "sky", "sky", 2, 0},
-};
-struct FileCase {
-  const char* name;
-  bool depth;
-  const char* answer;  // empty: cancelled
-};
-const FileCase kFiles[] = {
-    {"picture", false, "/tmp/a.tga"},
-    {"depth map cancelled", true, ""},
-};
-struct RefusalCase {
-  const char* name;
-  std::string scene;
-  const char *output, *message;
-};
-const RefusalCase kRefusals[] = {
+    {"no right border: whole picture", 0, {"0", "0", "320", "240", "0"}}};
+// The combo box ("sky" typed passes "s" and "sk"), the mode set, the background's red afterwards.
+const std::tuple<const char*, const char*, int, int> kTextures[] = {
+    {"fractal mask typed", "mask", 2, 10}, {"typed background", "background", 2, 0}};
+// Whether the depth map's file is asked for, and the answer (empty: cancelled).
+const std::tuple<const char*, bool, const char*> kFiles[] = {{"picture", false, "/tmp/a.tga"},
+                                                             {"depth map cancelled", true, ""}};
+const std::tuple<const char*, std::string, const char*, const char*> kRefusals[] = {
     {"no camera", "sphere ball { radius <1> }\n", "x", "Attention: You should select a camera!"},
     {"missing folder", kBall, "no/such/folder/x",
-     "Error: The save-path points to a write-protected drive!"},
-};
-struct ShowCase {
-  const char *name, *viewer;
-  bool tga, render;
-  const char* run;  // "program argument", or empty
-};
-const ShowCase kShows[] = {
+     "Error: The save-path points to a write-protected drive!"}};
+// The viewer, TGA (or JPEG) output, whether a picture was rendered, what is run (or nothing).
+const std::tuple<const char*, const char*, bool, bool, const char*> kShows[] = {
     {"TGA", "view", true, true, "view shown00001.tga"},
     {"JPEG only", "view", false, true, "view shown00001.jpg"},
     {"no viewer", "", true, true, ""},
-    {"no picture yet", "view", true, false, ""},
-};
-
-}  // namespace
+    {"no picture yet", "view", true, false, ""}};
+const std::tuple<const char*, bool> kPanoramas[] = {{"perspective", false}, {"panorama", true}};
+const std::tuple<const char*, bool> kStops[] = {{"window closed", false}, {"Stop button", true}};
 
 class RenderTest : public QObject, public EditorFixture {
   Q_OBJECT
-
  private:
   COV_wnd_render* sheet_ = nullptr;
   RenderWindow* render_ = nullptr;
@@ -110,7 +59,6 @@ class RenderTest : public QObject, public EditorFixture {
     if (!control) qFatal("no control %s", name);
     return control;
   }
-  // Shows the sheet on page `page` ("Save" is 0).
   void ShowPage(int page) {
     sheet_->ShowOnce();
     sheet_->tabs()->setCurrentIndex(page);
@@ -121,7 +69,6 @@ class RenderTest : public QObject, public EditorFixture {
     QTest::keyClicks(field, text);
   }
   int LightCount() { return Doc().scene().lights->count; }
-  // The picture size, the output name and the camera for a render of kBall.
   void PrepareBall(int width, int height, const char* output) {
     OpenText(kBall);
     Settings().SetSize(width, height);
@@ -129,10 +76,9 @@ class RenderTest : public QObject, public EditorFixture {
     Settings().fieldBottom = height;
     Settings().outputName = Path(output).toLocal8Bit().constData();
   }
-
  private slots:
-  // One CPU for the renders' worker threads (and the command line's): in the coverage build their
-  // counters then do not race.
+  // One CPU for the renders' worker threads (and the command line's): coverage counters do not
+  // race.
   void initTestCase() {
     cpu_set_t one;
     CPU_ZERO(&one);
@@ -150,93 +96,80 @@ class RenderTest : public QObject, public EditorFixture {
   void cleanup() { Stop(); }
   void sizeFields_data() { AddRows(kSizes); }
   void sizeFields() {
-    const SizeCase& c = Row(kSizes);
+    const auto& [name, field, input, picture, frameEnd] = Row(kSizes);
     ShowPage(0);
-    if (c.field == std::string("resolution")) {
+    if (field == std::string("resolution")) {
       auto* combo = Control<QComboBox>("resolution");
-      const int index = combo->findText(c.input);
+      const int index = combo->findText(input);
       QVERIFY(index >= 0);
       combo->setCurrentIndex(index);
       emit combo->activated(index);
       QCOMPARE(Control<QLineEdit>("x")->text() + " x " + Control<QLineEdit>("y")->text(),
-               QString(c.input));
+               QString(input));
     } else {
-      Type(Control<QLineEdit>(c.field), c.input);
+      Type(Control<QLineEdit>(field), input);
     }
-    QCOMPARE(QSize(Settings().Width(), Settings().Height()), c.picture);
-    QCOMPARE(QSize(Settings().fieldRight, Settings().fieldBottom), c.frameEnd);
+    QCOMPARE(QSize(Settings().Width(), Settings().Height()), picture);
+    QCOMPARE(QSize(Settings().fieldRight, Settings().fieldBottom), frameEnd);
   }
   void framePage_data() { AddRows(kFrames); }
   void framePage() {
-    const FrameCase& c = Row(kFrames);
+    const auto& [name, storedRight, expected] = Row(kFrames);
     RenderSettings& s = Settings();
     s.fieldLeft = 5;
     s.fieldTop = 6;
-    s.fieldRight = c.storedRight;
+    s.fieldRight = storedRight;
     s.fieldBrightness = 7;
     ShowPage(1);
     QStringList shown;
-    for (const char* name : {"xmin", "ymin", "xmax", "ymax", "visible"})
-      shown << Control<QLineEdit>(name)->text();
-    QCOMPARE(shown, c.shown);
+    for (const char* field : {"xmin", "ymin", "xmax", "ymax", "visible"})
+      shown << Control<QLineEdit>(field)->text();
+    QCOMPARE(shown, expected);
     QTest::mouseClick(Control<QPushButton>("reset"), Qt::LeftButton);
     QCOMPARE(QList<int>({s.fieldLeft, s.fieldTop, s.fieldRight, s.fieldBottom, s.fieldBrightness}),
              QList<int>({0, 0, 320, 240, 0}));
   }
   void textureNames_data() { AddRows(kTextures); }
   void textureNames() {
-    const TextureCase& c = Row(kTextures);
-    const bool mask = c.combo == std::string("mask");
+    const auto& [name, combo, use, red] = Row(kTextures);
+    const bool mask = combo == std::string("mask");
     Scene& scene = Doc().scene();
-    AddTexture(scene, "wood", kTextureImage);
-    AddTexture(scene, "sky", kTextureFractal);
-    AddTexture(scene, "board", kTextureChess);
+    for (auto [title, kind] : {std::pair{"wood", kTextureImage}, std::pair{"sky", kTextureFractal},
+                               std::pair{"board", kTextureChess}}) {
+      auto* made = new Texture(kind);
+      made->name = title;
+      scene.images->Append(made, 1);
+    }
     RenderSettings& s = Settings();
     s.background[0] = 10;
     ShowPage(mask ? 1 : 3);
-    auto* box = Control<QComboBox>(c.combo);
+    auto* box = Control<QComboBox>(combo);
     QCOMPARE(box->count(), 3);
-    Type(box->lineEdit(), c.typed);
+    Type(box->lineEdit(), "sky");
     const Texture* texture = mask ? s.fieldMask : s.backgroundTexture;
-    QCOMPARE(texture ? QString(texture->name.c_str()) : QString(), QString(c.found));
-    QCOMPARE(mask ? s.fieldMaskType : s.backgroundMode, c.use);
-    QCOMPARE(int(s.background[0]), c.red);
-  }
-  // The fog colour: Cancel changes nothing; a choice without a depth sets the depth to 100.
-  void fogColour() {
-    RenderSettings& s = Settings();
-    const Rgb8 before{s.fog[0], s.fog[1], s.fog[2]};
-    prompter_->colors = {std::nullopt, Rgb8{1, 2, 3}};
-    ShowPage(5);
-    auto* button = Control<QPushButton>("fogColor");
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE((Rgb8{s.fog[0], s.fog[1], s.fog[2]}), before);
-    QCOMPARE(s.fogDistance, 0.0f);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE((Rgb8{s.fog[0], s.fog[1], s.fog[2]}), (Rgb8{1, 2, 3}));
-    QCOMPARE(s.fogDistance, 100.0f);
-    QCOMPARE(Control<QLineEdit>("fogDepth")->text(), QString("100"));
+    QCOMPARE(texture ? QString(texture->name.c_str()) : QString(), QString("sky"));
+    QCOMPARE(mask ? s.fieldMaskType : s.backgroundMode, use);
+    QCOMPARE(int(s.background[0]), red);
   }
   void fileDialogs_data() { AddRows(kFiles); }
   void fileDialogs() {
-    const FileCase& c = Row(kFiles);
-    const QString answer(c.answer);
+    const auto& [name, depth, chosen] = Row(kFiles);
+    const QString answer(chosen);
     RenderSettings& s = Settings();
     s.outputName = "old";
     s.depthMapName = "old";
     s.depthMap = 1;
     prompter_->files.push_back(answer.isEmpty() ? std::nullopt
-                                                : std::optional<std::string>(c.answer));
-    ShowPage(c.depth ? 2 : 0);
-    QTest::mouseClick(Control<QPushButton>(c.depth ? "depthBrowse" : "imageBrowse"),
-                      Qt::LeftButton);
-    QCOMPARE(QString((c.depth ? s.depthMapName : s.outputName).c_str()), answer);
-    QCOMPARE(Control<QLineEdit>(c.depth ? "depthMap" : "image")->text(), answer);
-    if (c.depth) QCOMPARE(s.depthMap, uint32_t(answer.isEmpty() ? 0 : 1));
+                                                : std::optional<std::string>(chosen));
+    ShowPage(depth ? 2 : 0);
+    QTest::mouseClick(Control<QPushButton>(depth ? "depthBrowse" : "imageBrowse"), Qt::LeftButton);
+    QCOMPARE(QString((depth ? s.depthMapName : s.outputName).c_str()), answer);
+    QCOMPARE(Control<QLineEdit>(depth ? "depthMap" : "image")->text(), answer);
+    if (depth) QCOMPARE(s.depthMap, uint32_t(answer.isEmpty() ? 0 : 1));
   }
-  void titleAndPreview_data() { AddBoolRows("panorama", "perspective", "panorama"); }
+  void titleAndPreview_data() { AddRows(kPanoramas); }
   void titleAndPreview() {
-    QFETCH(bool, panorama);
+    const auto& [name, panorama] = Row(kPanoramas);
     PrepareBall(640, 480, "wide");
     Settings().panorama = panorama;
     QVERIFY(render_->Trace());
@@ -259,15 +192,24 @@ class RenderTest : public QObject, public EditorFixture {
     QVERIFY(render_->neededTime().contains(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")));
     QCOMPARE(render_->remainingTime(), QString("00:00:00"));
   }
-  // Fog over the distance to the hit, set on the sheet: the ball 6 units away in fog of depth 8
-  // takes three quarters of the fog's blue.
+  // The fog colour: Cancel changes nothing; a choice without a depth sets the depth to 100. Fog
+  // over the distance to the hit: the ball 6 units away in fog of depth 8 takes 3/4 of its blue.
   void fogCoversTheHits() {
     PrepareBall(20, 20, "fog");
-    prompter_->colors.push_back(Rgb8{0, 0, 255});
+    RenderSettings& s = Settings();
+    const Rgb8 before{s.fog[0], s.fog[1], s.fog[2]};
+    prompter_->colors = {std::nullopt, Rgb8{0, 0, 255}};
     ShowPage(5);
-    QTest::mouseClick(Control<QPushButton>("fogColor"), Qt::LeftButton);
+    auto* button = Control<QPushButton>("fogColor");
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE((Rgb8{s.fog[0], s.fog[1], s.fog[2]}), before);
+    QCOMPARE(s.fogDistance, 0.0f);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE((Rgb8{s.fog[0], s.fog[1], s.fog[2]}), (Rgb8{0, 0, 255}));
+    QCOMPARE(Control<QLineEdit>("fogDepth")->text(), QString("100"));
+    QCOMPARE(s.fogDistance, 100.0f);
     Type(Control<QLineEdit>("fogDepth"), "8");
-    QCOMPARE(Settings().fogDistance, 8.0f);
+    QCOMPARE(s.fogDistance, 8.0f);
     QVERIFY(render_->Trace());
     const QRgb centre = TgaPixel(ReadFile(Path("fog00001.tga")), 20, 10, 10);
     QVERIFY2(qRed(centre) < 70 && qBlue(centre) > 180, qPrintable(QString::number(centre, 16)));
@@ -289,21 +231,21 @@ class RenderTest : public QObject, public EditorFixture {
   }
   void refusals_data() { AddRows(kRefusals); }
   void refusals() {
-    const RefusalCase& c = Row(kRefusals);
-    OpenText(c.scene);
-    Settings().outputName = Path(c.output).toLocal8Bit().constData();
+    const auto& [name, scene, output, message] = Row(kRefusals);
+    OpenText(scene);
+    Settings().outputName = Path(output).toLocal8Bit().constData();
     ListItem* light = Doc().scene().lights->First();
     const int lights = LightCount();
     QVERIFY(!render_->Trace());
-    QCOMPARE(LastMessage(), std::string(c.message));
+    QCOMPARE(LastMessage(), std::string(message));
     QCOMPARE(LightCount(), lights);
     QCOMPARE(Doc().scene().lights->First(), light);
     QVERIFY(!render_->tracing());
   }
   // A render stopped midway leaves no picture and no light; the window answers while it runs.
-  void stopMidway_data() { AddBoolRows("button", "window closed", "Stop button"); }
+  void stopMidway_data() { AddRows(kStops); }
   void stopMidway() {
-    QFETCH(bool, button);
+    const auto& [name, button] = Row(kStops);
     PrepareBall(640, 480, "stopped");
     Settings().jpegOutput = 1;
     render_->ShowOnce();
@@ -333,8 +275,7 @@ class RenderTest : public QObject, public EditorFixture {
     QCOMPARE(Settings().prepareOnly, uint32_t(0));
     QCOMPARE(render_->lastPicture(), QString());
   }
-  // The other windows' commands wait: New from the keyboard does not replace the scene under the
-  // tracer.
+  // The other windows' commands wait: New from the keyboard does not replace the traced scene.
   void otherWindowsWaitForTheRender() {
     PrepareBall(320, 240, "busy");
     window_->activateWindow();
@@ -352,19 +293,19 @@ class RenderTest : public QObject, public EditorFixture {
   }
   void showRunsTheViewer_data() { AddRows(kShows); }
   void showRunsTheViewer() {
-    const ShowCase& c = Row(kShows);
-    window_->settings().image_viewer = c.viewer;
+    const auto& [name, viewer, tga, render, shown] = Row(kShows);
+    window_->settings().image_viewer = viewer;
     QString run;
     render_->SetLauncher([&](const QString& program, const QStringList& arguments) {
       run = program + " " + QFileInfo(arguments.join(" ")).fileName();
       return true;
     });
     PrepareBall(20, 20, "shown");
-    Settings().tgaOutput = c.tga;
-    Settings().jpegOutput = !c.tga;
-    if (c.render) QVERIFY(render_->Trace());
+    Settings().tgaOutput = tga;
+    Settings().jpegOutput = !tga;
+    if (render) QVERIFY(render_->Trace());
     QTest::mouseClick(render_->findChild<QPushButton*>("show"), Qt::LeftButton);
-    QCOMPARE(run, QString(c.run));
+    QCOMPARE(run, QString(shown));
   }
 };
 

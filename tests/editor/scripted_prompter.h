@@ -23,30 +23,24 @@ class ScriptedPrompter : public Prompter {
   std::deque<std::optional<std::string>> files, names;  // files for OpenFile and SaveFile
   std::deque<std::optional<Rgb8>> colors;
   std::vector<Asked> asked;
-  std::vector<std::string> unanswered;
+  std::vector<std::string> unanswered;  // "kind title text" of each
   Answer Message(const std::string& title, const std::string& text, MessageButtons buttons,
                  MessageIcon) override {
-    asked.push_back({"message", title, text});
-    return buttons == MessageButtons::kOk ? Answer::kOk
-                                          : Pop(answers, "an answer to " + text, Answer::kNo);
+    if (buttons != MessageButtons::kOk) return Ask("message", title, text, answers, Answer::kNo);
+    Ask("message", title, text);
+    return Answer::kOk;
   }
   std::optional<std::string> OpenFile(const std::string& filter) override {
-    asked.push_back({"open", filter, ""});
-    return Pop(files, "a file to open");
+    return Ask("open", filter, "", files);
   }
   std::optional<std::string> SaveFile(const std::string& filter) override {
-    asked.push_back({"save", filter, ""});
-    return Pop(files, "a file to save");
+    return Ask("save", filter, "", files);
   }
   std::optional<std::string> AskName(const std::string& proposal) override {
-    asked.push_back({"name", proposal, ""});
-    return Pop(names, "a name");
+    return Ask("name", proposal, "", names);
   }
-  std::optional<Rgb8> ChooseColor(const Rgb8&) override {
-    asked.push_back({"color", "", ""});
-    return Pop(colors, "a colour");
-  }
-  // The messages shown, as "title: text", in order.
+  std::optional<Rgb8> ChooseColor(const Rgb8&) override { return Ask("color", "", "", colors); }
+  // As "title: text".
   std::vector<std::string> Messages() const {
     std::vector<std::string> shown;
     for (const Asked& a : asked)
@@ -55,10 +49,15 @@ class ScriptedPrompter : public Prompter {
   }
 
  private:
+  void Ask(const char* kind, const std::string& title, const std::string& text) {
+    asked.push_back({kind, title, text});
+  }
   template <class T>
-  T Pop(std::deque<T>& queue, const std::string& what, T fallback = T()) {
+  T Ask(const char* kind, const std::string& title, const std::string& text, std::deque<T>& queue,
+        T fallback = T()) {
+    Ask(kind, title, text);
     if (queue.empty()) {
-      unanswered.push_back(what);
+      unanswered.push_back(std::string(kind) + " " + title + " " + text);
       return fallback;
     }
     T value = queue.front();

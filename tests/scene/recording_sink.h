@@ -69,6 +69,13 @@ inline float Shoot(SceneObject& item, const Vec3& origin, const Vec3& direction)
   item.ResetRayState();
   return item.Intersect(UnitRay(origin, direction), -1.0f) ? item.NearDistance() : -1.0f;
 }
+// What the item draws into its first display list.
+template <class Item>
+std::vector<RecordingSink::Primitive> Drawn(Item&& item) {
+  RecordingSink sink;
+  item.BuildPreview(sink, 0);
+  return sink.lists.at(0).primitives;
+}
 using Triangles = std::vector<std::array<uint32_t, 3>>;
 inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points,
                                             const Triangles& triangles) {

@@ -26,31 +26,26 @@ namespace orvane::render_test {
 using test::ReadBytes;
 using test::TempDir;
 
-// An uncompressed 24-bit top-down TGA as the driver writes it.
+// An uncompressed 24-bit top-down TGA as the driver writes it; a failure of the test, and no
+// pixels, when `path` holds no such picture.
 struct TgaImage {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> bytes;  // the whole file
-
+  explicit TgaImage(const std::string& path) : bytes(ReadBytes(path)) {
+    if (bytes.size() >= 18) {
+      width = bytes[12] | bytes[13] << 8;
+      height = bytes[14] | bytes[15] << 8;
+    }
+    if (bytes.size() != 18 + std::size_t(width) * height * 3)
+      ADD_FAILURE() << "no picture in " << path;
+  }
   Rgb Pixel(int x, int y) const {
     const std::size_t at = 18 + (std::size_t(y) * width + x) * 3;
     if (x < 0 || x >= width || at + 2 >= bytes.size()) return Rgb{};
     return Rgb{bytes[at + 2], bytes[at + 1], bytes[at]};
   }
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bytes;  // the whole file
 };
-
-// The picture in `path`; an empty one, and a failure of the test, when it is no such TGA.
-inline TgaImage ReadTga(const std::string& path) {
-  TgaImage image;
-  image.bytes = ReadBytes(path);
-  if (image.bytes.size() >= 18) {
-    image.width = image.bytes[12] | image.bytes[13] << 8;
-    image.height = image.bytes[14] | image.bytes[15] << 8;
-    if (image.bytes.size() == 18 + std::size_t(image.width) * image.height * 3) return image;
-  }
-  ADD_FAILURE() << "no picture in " << path;
-  return TgaImage{};
-}
 
 // A new mesh of the given points and triangles (point indexes).
 inline MeshObject* NewMesh(std::initializer_list<Vec3> points,
@@ -69,7 +64,6 @@ inline MeshObject* NewMesh(std::initializer_list<Vec3> points,
 class SceneBuilder {
  public:
   SceneBuilder() { EXPECT_TRUE(scene.EnsureLists(err)); }
-
   Camera* AddCamera(Vec3 position, Vec3 look_at) {
     auto* camera = new Camera();
     camera->placement.position = position;
@@ -123,7 +117,6 @@ class SceneBuilder {
     scene.render.fieldRight = width;
     scene.render.fieldBottom = height;
   }
-
   Scene scene;
   std::ostringstream out;
   std::ostringstream err;
@@ -134,9 +127,8 @@ class SceneBuilder {
 template <class PixelFn>
 void FillPicture(Texture* t, int32_t w, int32_t h, PixelFn pixel) {
   ASSERT_TRUE(t->CreatePicture(w, h, 8));
-  for (int32_t y = 0; y < h; ++y) {
+  for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) t->picture()->SetPixel(x, y, uint8_t(pixel(x, y)));
-  }
   t->picture()->paletteCount = 256;
 }
 

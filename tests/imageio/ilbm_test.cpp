@@ -27,11 +27,10 @@ Picture Pattern(int32_t width, int32_t height, int32_t planes, unsigned seed = 1
   Picture p;
   EXPECT_TRUE(p.Create(width, height, planes));
   std::mt19937 rng(seed);
-  for (int y = 0; y < height; ++y) {
+  const int mask = (1 << planes) - 1;
+  for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      p.SetPixel(
-          x, y, uint8_t(((x / 5 + y) % 3 == 0 ? int(rng()) : y * 7 + x / 4) & ((1 << planes) - 1)));
-  }
+      p.SetPixel(x, y, uint8_t(((x / 5 + y) % 3 == 0 ? int(rng()) : y * 7 + x / 4) & mask));
   p.paletteCount = 1 << planes;
   for (int i = 0; i < p.paletteCount; ++i)
     p.palette[i] = Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 37)};
@@ -103,9 +102,7 @@ TEST(ByteRun1Test, DecodingAndEncoding) {
   std::iota(distinct.begin(), distinct.end(), 0);
   literals.insert(literals.end(), distinct.begin(), distinct.begin() + 128);
   literals.insert(literals.end(), {0x01, 128, 129});
-  const struct {
-    Bytes data, code;
-  } cases[] = {
+  const std::pair<Bytes, Bytes> cases[] = {
       {distinct, literals},
       {Bytes(130, 4), {0x81, 4, 0xFF, 4}},
       // Two equal bytes start a run only at the start of a literal stretch.
@@ -113,10 +110,10 @@ TEST(ByteRun1Test, DecodingAndEncoding) {
       {{2, 1, 1, 1, 3}, {0x00, 2, 0xFE, 1, 0x00, 3}},
       {{}, {}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [input, expected] : cases) {
     Bytes code;
-    EncodeByteRun1(c.data.data(), c.data.size(), code);
-    EXPECT_EQ(code, c.code) << c.data.size() << " bytes";
+    EncodeByteRun1(input.data(), input.size(), code);
+    EXPECT_EQ(code, expected) << input.size() << " bytes";
   }
 }
 
@@ -173,7 +170,6 @@ TEST(IlbmReadTest, RefusedBodiesLeaveThePixels) {
   EXPECT_EQ(shallow.Planes(), 8);
 }
 
-// netpbm, when installed, checks that it reads our files and we read its files.
 TEST(NetpbmTest, TheyReadOurFilesAndWeReadTheirs) {
   if (!HasTool("ilbmtoppm ppmtoilbm")) GTEST_SKIP() << "netpbm not installed";
   TempDir dir;

@@ -13,24 +13,17 @@ namespace {
 
 using namespace test;
 
-// One face with the corners (1,2,3), (4,5,6), (7,8,9) and (10,11,12) on layer 0.
-const std::string kFaceFile =
-    "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n8\n0\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n12\n7\n"
-    "22\n8\n32\n9\n13\n10\n23\n11\n33\n12\n0\nENDSEC\n0\nEOF\n";
-
 TEST(Dxf, RefusesOtherStartsAndCutFacesAndReadsValuesLikeCodes) {
   MeshObject mesh;
-  EXPECT_EQ(ReadDxfText("0\nSECTION\n2\nHEADER\n0\nENDSEC\n" + kFaceFile, mesh), kDxfNotEntities);
+  EXPECT_EQ(ReadDxfText("0\nSECTION\n2\nHEADER\n0\nENDSEC\n" + kHeader + kFace, mesh),
+            kDxfNotEntities);
   EXPECT_EQ(ReadDxfText("", mesh), kDxfNotEntities);
   EXPECT_EQ(ReadDxf("/nonexistent/file.dxf", mesh), kDxfUnreadable);
-
-  std::string layer = kFaceFile;
-  layer.replace(layer.find("8\n0\n"), 4, "8\n10\n");  // the real code line "10" becomes x
-  ASSERT_EQ(ReadDxfText(layer, mesh), kDxfOk);
+  // On the layer "10", which is read as the code of the real code line "10": x.
+  ASSERT_EQ(ReadDxfText(kHeader + "0\n3DFACE\n8\n10\n" + (kFace + 9), mesh), kDxfOk);
   ExpectPoint(mesh, 0, 50.0f, 10.0f, 15.0f);
   // A face with fewer than four corners before its "33".
-  EXPECT_EQ(ReadDxfText("0\nSECTION\n2\nENTITIES\n0\n3DFACE\n10\n1\n33\n2\n", mesh),
-            kDxfUnreadable);
+  EXPECT_EQ(ReadDxfText(kHeader + "0\n3DFACE\n10\n1\n33\n2\n", mesh), kDxfUnreadable);
 }
 
 TEST(Obt, RefusesWithTheDefinedMessages) {
@@ -62,7 +55,7 @@ TEST(Obt, RefusesWithTheDefinedMessages) {
 // member); a taken name is made unique, and a file that cannot be read leaves the scene alone.
 TEST(ImportFlow, FilesAreAddedByTheirTitleOrLeaveTheSceneAlone) {
   const TempDir dir;
-  std::ofstream(dir / "face.dxf") << kFaceFile;
+  std::ofstream(dir / "face.dxf") << kHeader << kFace;
   std::ofstream(dir / "tri.obt") << "HM_OBT 1.0 3 0 0 0 1 0 0 1 1 0 1 0 1 2 0";
   std::ofstream(dir / "Broken.3ds", std::ios::binary) << "MM\x10";
   GroupObject group;
@@ -70,7 +63,6 @@ TEST(ImportFlow, FilesAreAddedByTheirTitleOrLeaveTheSceneAlone) {
   group.AddMember(MakeQuadMesh("Beta", 3.0f));
   String title, text;
   ASSERT_TRUE(Export3ds(&group, (dir / "Parts.3ds").c_str(), &title, &text));
-
   Scene scene;
   const char* files[][2] = {
       {"face.dxf", "face"}, {"tri.obt", "tri"}, {"Parts.3ds", "Parts"}, {"Parts.3ds", "Parts1"}};
@@ -88,7 +80,6 @@ TEST(ImportFlow, FilesAreAddedByTheirTitleOrLeaveTheSceneAlone) {
   EXPECT_FALSE(refused.ok());
   EXPECT_STREQ(refused.text.c_str(), "Error reading file");
   EXPECT_EQ(scene.objects->count, 4);
-
   ImportedFile again = ReadObjectFile(dir / "Parts.3ds");
   ASSERT_TRUE(again.ok());
   EXPECT_FALSE(AddImportedObject(scene, again, "Parts").ok());

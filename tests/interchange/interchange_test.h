@@ -22,6 +22,12 @@
 
 namespace orvane::test {
 
+// A DXF section start, and one face with the corners (1,2,3), (4,5,6), (7,8,9) and (10,11,12).
+const std::string kHeader = "0\nSECTION\n2\nENTITIES\n";
+const char* const kFace =
+    "0\n3DFACE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n12\n7\n22\n8\n32\n9\n13\n10\n23\n11\n"
+    "33\n12\n";
+
 // The lines `write` (WritePov or WriteVrml) gives for `item`, joined, with no text cached.
 template <class T, class Write>
 std::string ItemText(T& item, Write write) {
@@ -32,12 +38,9 @@ std::string ItemText(T& item, Write write) {
   return text.str();
 }
 
-// The path of data/`name`, and its whole text.
-inline std::string DataPath(const char* name) {
-  return std::filesystem::path(__FILE__).parent_path() / "data" / name;
-}
+// The whole text of data/`name`.
 inline std::string Expected(const char* name) {
-  return ReadText(DataPath(name));
+  return ReadText(std::filesystem::path(__FILE__).parent_path() / "data" / name);
 }
 
 // "red": diffuse (255,0,0) × 0.5, ambient white × 0.2, mirror green × 1, highlight brightness
@@ -54,7 +57,6 @@ inline void SetUpRed(Material& m, const char* name = "red") {
   m.setValue(kTransparent, 0, 0.25);
 }
 
-// A finite plane of `type` with the radii `x` and `y`.
 inline MathPlane* MakePlane(int type, float x, float y) {
   auto* plane = new MathPlane;
   EXPECT_TRUE(plane->SetPlaneType(type) && plane->SetRadiusX(x) && plane->SetRadiusY(y));
@@ -73,7 +75,6 @@ inline Material* FillScene(Scene& scene) {
     light->light_type = i == 1 ? kSpotLight : kPointLight;
     light->parallel = i == 2 ? 1 : 0;
     light->placement.position = {1.0f + static_cast<float>(i), 5.0f, 2.0f};
-    if (i == 1) light->SetFlag(kHasShadow, false);
     EXPECT_TRUE(scene.lights->Append(light, 1));
   }
   auto* sphere = new MathSphere(1.5f);
@@ -93,7 +94,6 @@ inline Material* FillScene(Scene& scene) {
   return red;
 }
 
-// `mesh` has exactly these points and triangles.
 inline void ExpectMesh(const MeshObject& mesh, const std::vector<Vec3>& points,
                        const std::vector<std::array<uint32_t, 3>>& triangles) {
   ASSERT_EQ(mesh.point_count, points.size());

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "interchange/dxf_import.h"
-#include "scene/mesh_object.h"
+#include "interchange_test.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORVANE_TEST_SANITIZED 1
@@ -23,10 +23,7 @@
 namespace orvane {
 namespace {
 
-const char* const kHeader = "0\nSECTION\n2\nENTITIES\n";
-const char* const kFace =
-    "0\n3DFACE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n12\n7\n22\n8\n32\n9\n13\n10\n23\n11\n"
-    "33\n12\n";
+using namespace test;
 
 #ifndef ORVANE_TEST_SANITIZED
 // The bytes of address space in use now, from /proc/self/statm; 0 when unknown.
@@ -64,7 +61,7 @@ TEST(DxfRegressionDeathTest, ManyLinesNeedNoMemoryPerLine) {
 
 // The same file, face by face, with the line layouts a reader may meet.
 TEST(DxfRegression, LineLayoutsReadAlike) {
-  std::string plain = std::string(kHeader) + kFace + kFace + "0\nENDSEC\n0\nEOF";
+  std::string plain = kHeader + kFace + kFace + "0\nENDSEC\n0\nEOF";
   std::string crlf_tabs;
   for (char c : plain) crlf_tabs += c == '\n' ? std::string(" \t\r\n\t") : std::string(1, c);
   for (const std::string& text : {plain, plain + "\n", crlf_tabs}) {
@@ -72,10 +69,8 @@ TEST(DxfRegression, LineLayoutsReadAlike) {
     ASSERT_EQ(ReadDxfText(text, mesh), kDxfOk) << text;
     ASSERT_EQ(mesh.point_count, 8u);
     ASSERT_EQ(mesh.triangle_count, 4u);
-    EXPECT_EQ(mesh.points[7].x, 50.0f);
-    EXPECT_EQ(mesh.points[7].z, 60.0f);
-    EXPECT_EQ(mesh.triangles[3].a, 5u);
-    EXPECT_EQ(mesh.triangles[3].c, 7u);
+    ExpectPoint(mesh, 7, 50.0f, 55.0f, 60.0f);
+    ExpectTriangle(mesh, 3, 5, 6, 7);
   }
 }
 
@@ -87,15 +82,12 @@ TEST(DxfRegression, PairsAreJoinedLinesAndEveryEntityIsReadAsAFace) {
   std::string split = std::string("0SEC\nTION\n2ENTITIES\n\n03\nDFACE\n") + (kFace + 9);
   ASSERT_EQ(ReadDxfText(split, mesh), kDxfOk);
   EXPECT_EQ(mesh.point_count, 4u);
-
-  std::string line_entity = std::string(kHeader) + kFace + "0\nLINE\n" + (kFace + 9);
+  std::string line_entity = kHeader + kFace + "0\nLINE\n" + (kFace + 9);
   line_entity.replace(line_entity.find("10\n1\n"), 5, "10\n\n");
   ASSERT_EQ(ReadDxfText(line_entity, mesh), kDxfOk);
   ASSERT_EQ(mesh.point_count, 8u);
   EXPECT_EQ(mesh.triangle_count, 4u);
-  EXPECT_EQ(mesh.points[0].x, 0.0f);
-  EXPECT_EQ(mesh.points[0].y, 10.0f);
-
+  ExpectPoint(mesh, 0, 0.0f, 10.0f, 15.0f);
   // A header line too long to be part of the section start.
   EXPECT_EQ(ReadDxfText("0SECTION2ENTITIES\n\n\n\n" + std::string(kFace), mesh), kDxfOk);
   EXPECT_EQ(ReadDxfText("0SECTION2ENTITIESX\n\n\n\n" + std::string(kFace), mesh), kDxfNotEntities);
@@ -105,7 +97,7 @@ TEST(DxfRegression, PairsAreJoinedLinesAndEveryEntityIsReadAsAFace) {
 // A code line damaged by a control byte ("31\x1d") is no code, so the face has one value less
 // and the points behind it shift; whatever is read, the triangles index existing points.
 TEST(DxfRegression, DamagedCodeLinesNeverGiveIndicesPastThePoints) {
-  std::string text = std::string(kHeader) + kFace + kFace;
+  std::string text = kHeader + kFace + kFace;
   for (const std::string damage : {"31\x1d", "3\0013", "1O", ""}) {
     for (const char* code : {"\n31\n", "\n33\n", "\n10\n"}) {
       std::string damaged = text;
@@ -113,9 +105,8 @@ TEST(DxfRegression, DamagedCodeLinesNeverGiveIndicesPastThePoints) {
       MeshObject mesh;
       const int result = ReadDxfText(damaged, mesh);
       EXPECT_TRUE(result == kDxfOk || result == kDxfUnreadable) << result;
-      for (uint32_t j = 0; result == kDxfOk && j < mesh.triangle_count; ++j) {
+      for (uint32_t j = 0; result == kDxfOk && j < mesh.triangle_count; ++j)
         EXPECT_TRUE(mesh.TriangleInRange(mesh.triangles[j])) << "triangle " << j;
-      }
     }
   }
 }

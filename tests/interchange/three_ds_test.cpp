@@ -102,7 +102,6 @@ TEST(ThreeDs, ExportWritesTheChunksImportGivesTheMeshesWithOppositeZAndTheRestIs
   }
   EXPECT_EQ(faces_seen, 2);
   ASSERT_EQ(names, (std::vector<std::string>{"FirstMeshN", "Second"}));
-
   std::unique_ptr<SceneObject> owner;
   const std::vector<const MeshObject*> imported = Meshes(Read(bytes, owner));
   ASSERT_EQ(imported.size(), 2u);
@@ -114,7 +113,6 @@ TEST(ThreeDs, ExportWritesTheChunksImportGivesTheMeshesWithOppositeZAndTheRestIs
   const SceneObject* single = Read(Exported(*meshes[0]), owner);
   ASSERT_EQ(single->GetType(), kItemMesh);
   ExpectMirrored(*meshes[0], *static_cast<const MeshObject*>(single));
-
   // What the format cannot hold is refused.
   MathSphere sphere(1.0f);
   Bytes out;
@@ -149,7 +147,6 @@ TEST(ThreeDs, SkipsUnknownChunksAndDropsEmptyMeshes) {
   EXPECT_EQ(meshes[0]->point_count, 3u);
   EXPECT_FALSE(std::signbit(meshes[0]->points[0].z));  // a z of 0 stays 0, not -0
   EXPECT_EQ(meshes[0]->triangle_count, 1u);
-
   // A single mesh without faces builds nothing and says nothing.
   const Bytes lone = Chunk(0x4D4D, {Chunk(0x3D3D, {empty})});
   ImportedFile none = Read3ds(lone.data(), lone.size());
@@ -162,7 +159,6 @@ TEST(ThreeDs, RefusesEveryBrokenLengthAndCountAndDeepNesting) {
   group.AddMember(MakeQuadMesh("One", 0.0f));
   group.AddMember(MakeQuadMesh("Two", 1.0f));
   const Bytes good = Exported(group);
-
   std::vector<ChunkAt> chunks;
   Walk(good, 0, good.size(), &chunks);
   for (const ChunkAt& c : chunks) {
@@ -186,13 +182,11 @@ TEST(ThreeDs, RefusesEveryBrokenLengthAndCountAndDeepNesting) {
       ExpectReadError(bad, "face index beyond the points");
     }
   }
-
   Bytes not_main = good;
   Put(not_main, 0, 2, 0x3D3D);
   ExpectReadError(not_main, "no main chunk");
   ExpectReadError(Chunk(0x4D4D, {Chunk(0x3D3D, {Chunk(0x4000, {{'A', 'B'}})})}),
                   "name without its end");
-
   // Deeply nested chunks do not exhaust the reader.
   const std::size_t depth = 200000;
   Bytes nested(6 * depth);

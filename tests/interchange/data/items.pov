@@ -44,7 +44,3 @@ triangle {
 texture {red_pln}
 }
 }
-sphere {
-< 1.00, 2.00, 3.00>, 1.50
-texture {red_sph}
-}

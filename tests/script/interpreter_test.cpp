@@ -209,16 +209,7 @@ TEST_F(InterpreterTest, LoopsWithoutTheirBlockRightAfterTheConditionEnd) {
   }
 }
 
-TEST_F(InterpreterTest, FileNamesGetOvsAddedAndMissingFilesAreReported) {
-  Write("prog.ovs", "bogus\n");
-  EXPECT_EQ(
-      RunFile(dir_ + "/prog"),
-      (RunResult{0, "", "\n" + dir_ + "/prog.ovs: Warning (line 1): unrecognized token: bogus\n"}));
-  EXPECT_EQ(RunFile(dir_ + "/nofile"),
-            (RunResult{-1, "", "ERROR: .ovs-file " + dir_ + "/nofile not found.\n"}));
-}
-
-TEST_F(InterpreterTest, EmptyFilesStrayBracesDeepBlocksAndHugeLines) {
+TEST_F(InterpreterTest, DeepBlocksAndHugeLines) {
   const int depth = 5000;
   std::string deep;
   for (int i = 0; i < depth; ++i) deep += "if(1){\n";
@@ -226,11 +217,7 @@ TEST_F(InterpreterTest, EmptyFilesStrayBracesDeepBlocksAndHugeLines) {
   for (int i = 0; i < depth; ++i) deep += "}\n";
   deep += "comment \"out\"\n";
   for (int i = 0; i < depth; ++i) deep += "if(0){\n";  // never closed
-  const std::string useless = Diag("Warning", 1, "): found here useless '}'.\n");
-  const std::string open = Diag("Warning", 1, "): unrecognized token: {\n");
   Check({
-      {"// nothing\n/* still\n nothing */\n// }\n", {0, "", ""}},
-      {"}}}{{{\ncomment \"end\"\n", {0, "end", useless + useless + useless + open + open + open}},
       {deep,
        {-1, "inout", Diag("ERROR", 3 * depth + 3, "): reached end of file and missed '}'.\n")}},
       // A huge line keeps its first bytes, and the next lines are read.

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers of the script tests: scene lists, loaded and written scenes, data files, a scratch
-// folder.
+// Helpers of the script tests: scene lists, loaded and written scenes, data files, scratch files.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -70,7 +69,6 @@ inline std::string WrittenScene(Scene& scene) {
 inline const std::string kUnturned =
     "axis_deg <0,0,0>\naxis_X <1,0,0>\naxis_Y <0,1,0>\naxis_Z <0,0,1>\n";
 
-// The file `name` of tests/script/data, whole.
 inline std::string DataText(const char* name) {
   std::string text =
       ReadText((std::filesystem::path(__FILE__).parent_path() / "data" / name).string());

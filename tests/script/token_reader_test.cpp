@@ -23,7 +23,6 @@ String* NewString(const std::string& text) {
   return s;
 }
 
-// A script's line list, owning its Strings.
 struct Lines {
   explicit Lines(const std::vector<std::string>& texts) {
     for (const std::string& t : texts) list.Append(NewString(t), 1);
@@ -90,13 +89,6 @@ TEST(TokenReaderTokens, CutsWordsValuesStringsAndBraces) {
   // Bytes of 128 and above never start a word but belong to one.
   EXPECT_EQ(Tokens("\344abc \200\201 ab\344cd\n"), (V{"3:abc", "3:ab\344cd"}));
   EXPECT_EQ(Tokens("a/b /\n"), (V{"3:a/b", "3:/"}));
-}
-
-TEST_F(TokenReaderTest, ValuesCloseAtTheCountedAngle) {
-  Lines lines({"<1,2> <3>"});
-  r.UseLines(&lines.list);
-  EXPECT_EQ(Rest(r), (V{"1:<1,2>", "1:<3>"}));
-  EXPECT_EQ(r.closeAngleCount, 3);
   // A `>` inside an earlier string or word never closes a later value.
   EXPECT_EQ(Tokens("\"a>b\" <1,2>\n"), (V{"6:\"a>b\"", "1:<1,2>"}));
   EXPECT_EQ(Tokens("if(a>b) <1> <2>\n"), (V{"3:if(a>b)", "1:<1>", "1:<2>"}));
@@ -183,22 +175,6 @@ TEST_F(TokenReaderTest, GotoLineAndReloadLine) {
   r.ReloadLine(2);
   EXPECT_EQ(Next(r), "\"y\"@2");
   EXPECT_EQ(Rest(r), (V{"3:z", "3:f", "3:g", "3:h"}));
-}
-
-TEST_F(TokenReaderTest, HugeLines) {
-  std::string pattern = "w <1,2> \"s>\" { } /*c*/ ";
-  std::string huge;
-  while (huge.size() < 10'000'000) huge += pattern;
-  Lines big({huge, std::string(10'000'000, '\0') + "end", "<" + std::string(10'000'000, 'x')});
-  r.UseLines(&big.list);
-  size_t count = 0;
-  while (r.GetToken().Length() > 0 && r.lineNo == 1) ++count;
-  EXPECT_EQ(count, huge.size() / pattern.size() * 5);
-  EXPECT_EQ(S(r.token), "end");
-  for (int i = 0; i < 10 && r.status != TokenReader::kEndOfInput; ++i) r.GetToken();
-  EXPECT_EQ(r.status, TokenReader::kEndOfInput);  // the last line's value never closes
-  OpenText(r, huge + "\nx");
-  EXPECT_EQ(Rest(r).back(), "3:x");
 }
 
 }  // namespace

@@ -6,21 +6,78 @@
 #include <QtWidgets>
 
 #include <cmath>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "editor/document.h"
 #include "editor/main_window.h"
 #include "editor/object_browser.h"
-#include "editor/scripted_prompter.h"
+#include "editor/prompter.h"
 #include "script/scene_writer.h"
 
 using namespace orvane;
 using namespace orvane::editor;
+
+// ScriptedPrompter: answers the editor's dialogs from queues that a test fills beforehand, and
+// records every question asked. A question without a queued answer is noted in `unanswered` (which
+// the tests check to be empty) and is answered as if cancelled (No for Yes/No boxes).
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Asked {
+    std::string kind;   // "message", "open", "save", "name", "color"
+    std::string title;  // message title, or the filter of a file dialog, or the proposal
+    std::string text;   // message text
+  };
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> files, names;  // files for OpenFile and SaveFile
+  std::deque<std::optional<Rgb8>> colors;
+  std::vector<Asked> asked;
+  std::vector<std::string> unanswered;  // "kind title text" of each
+  Answer Message(const std::string& title, const std::string& text, MessageButtons buttons,
+                 MessageIcon) override {
+    if (buttons != MessageButtons::kOk) return Ask("message", title, text, answers, Answer::kNo);
+    asked.push_back({"message", title, text});
+    return Answer::kOk;
+  }
+  std::optional<std::string> OpenFile(const std::string& filter) override {
+    return Ask("open", filter, "", files);
+  }
+  std::optional<std::string> SaveFile(const std::string& filter) override {
+    return Ask("save", filter, "", files);
+  }
+  std::optional<std::string> AskName(const std::string& proposal) override {
+    return Ask("name", proposal, "", names);
+  }
+  std::optional<Rgb8> ChooseColor(const Rgb8&) override { return Ask("color", "", "", colors); }
+  // As "title: text".
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> shown;
+    for (const Asked& a : asked)
+      if (a.kind == "message") shown.push_back(a.title + ": " + a.text);
+    return shown;
+  }
+
+ private:
+  template <class T>
+  T Ask(const char* kind, const std::string& title, const std::string& text, std::deque<T>& queue,
+        T fallback = T()) {
+    asked.push_back({kind, title, text});
+    if (queue.empty()) {
+      unanswered.push_back(std::string(kind) + " " + title + " " + text);
+      return fallback;
+    }
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+  }
+};
 
 inline void WriteFile(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString(), std::ios::binary) << text;
@@ -55,9 +112,10 @@ class EditorFixture {
     QDir::setCurrent(dir_->path());
     Show(size);
   }
-  // A new window in the same folder.
+  // A new window in the same folder; the old one's questions must all have been answered.
   void Show(QSize size = QSize()) {
     window_.reset();
+    if (prompter_) QCOMPARE(prompter_->unanswered, std::vector<std::string>());
     prompter_ = std::make_unique<ScriptedPrompter>();
     window_ = std::make_unique<MainWindow>(*prompter_);
     if (size.isValid()) window_->resize(size);

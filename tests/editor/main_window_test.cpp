@@ -1,15 +1,26 @@
-// The editor's shell driven through its real widgets: menus, shortcuts, file flows, the stored
-// settings and the "Preferences" sheet, with the dialogs answered by a ScriptedPrompter.
+// The editor's shell through its real widgets: menus, shortcuts, file flows, the stored settings,
+// the "Preferences" sheet; the material browser and editor (previews against the core's renderer),
+// textures, the object browser's tree and panel. Each change is one undo step.
 
 #include <sys/resource.h>
 #include <csignal>
 
+#include "editor/construction_dialogs.h"
 #include "editor/editor_fixture.h"
+#include "editor/material_browser.h"
+#include "editor/material_editor.h"
+#include "editor/material_preview.h"
 #include "editor/preferences_sheet.h"
 #include "editor/scene_lists.h"
 #include "editor/settings.h"
+#include "editor/tool_window.h"
+#include "imageio/ilbm.h"
 #include "interchange/vrml_export.h"
+#include "material/texture.h"
+#include "render/render_driver.h"
 #include "scene/group_object.h"
+#include "scene/mesh_object.h"
+#include "script/scene_commands.h"
 
 const std::string kTwoObjects = R"(material red { diffus_color <255,0,0> }
 sphere ball { radius <1> material red } object box { sphere inner { radius <0.5> } }
@@ -17,6 +28,26 @@ camera eye { position <0,0,-8> })";
 
 const char* const kNameTaken =
     "Error: There is a object with the same name.\nPlease change the name!";
+
+const std::string kScene =
+    R"(material red { diffus <0.9> diffus_color <220,40,30> highlight <0.7> highlight_size <20> }
+material blue { diffus_color <0,0,255> } sphere ball { radius <1> material red }
+object pair { sphere a { radius <1> } sphere b { radius <1> } }
+points corners { number <4> <-1,-1,0> <1,-1,0> <1,1,0> <-1,1,0> }
+trimesh plate { points corners triangles <2> <0,1,2> <0,2,3> } light lamp { position <0,5,0> })";
+
+// A name taken among the item's kind is refused with its message (empty: accepted).
+const std::tuple<const char*, const char*, const char*, const char*> kRenames[] = {
+    {"free", "ball", "globe", ""},
+    {"object taken", "ball", "plate", kObjectNameTaken},
+    {"light as a mesh", "lamp", "plate", ""},
+    {"material taken", "red", "blue", kMaterialNameTaken},
+    {"material free", "red", "crimson", ""}};
+// The entry dragged, the drop target, where the dragged one hangs afterwards, whether refused.
+const std::tuple<const char*, const char*, const char*, const char*, bool> kDrops[] = {
+    {"into a group", "ball", "pair", "pair", false},
+    {"out to the top", "a", "objects", "objects", false},
+    {"group into its member", "pair", "a", "objects", true}};
 
 static QStringList Names(const LIST& objects) {
   QStringList names;
@@ -28,6 +59,36 @@ static QStringList Names(const LIST& objects) {
 class MainWindowTest : public QObject, public EditorFixture {
   Q_OBJECT
  private:
+  using EditorFixture::Pick;
+  MaterialBrowser& Browser() { return window_->materialBrowser(); }
+  ObjectBrowser& Objects() { return window_->objectBrowser(); }
+  Material* Named(const char* name) { return FindMaterial(Doc().scene(), String(name)); }
+  Texture* NamedTexture(const char* n) { return FindTexture(Doc().scene().images, String(n)); }
+  // The messages shown since the last call.
+  bool Expect(const std::vector<std::string>& messages) {
+    const std::vector<std::string> shown = prompter_->Messages();
+    prompter_->asked.clear();
+    return shown == messages;
+  }
+  bool Expect(const char* title, const char* s) { return Expect({std::string(title) + ": " + s}); }
+  QTreeWidgetItem* Entry(const QString& name) {
+    const auto found = Objects().tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+  }
+  void Pick(const QString& name) { PickEntry(Entry(name)); }
+  QString ParentOf(const QString& name) {
+    QTreeWidgetItem* entry = Entry(name);
+    return entry && entry->parent() ? entry->parent()->text(0) : QString();
+  }
+  template <class W>
+  W* Panel(const char* name) {
+    return Objects().findChild<W*>(name);
+  }
+  void SelectThreePoints() {
+    Pick("plate");
+    Doc().edit().mode = EditMode::kPoints;
+    for (uint32_t point : {0u, 1u, 2u}) Doc().selection().Add(point, 1.0f);
+  }
   QStringList ObjectNames() { return Names(*Doc().scene().objects); }
   void OpenTwo() { OpenText(kTwoObjects, "two.ovs"); }
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -54,7 +115,12 @@ class MainWindowTest : public QObject, public EditorFixture {
     }
   }
  private slots:
-  void init() { Start(); }
+  void init() {
+    Start();
+    QTRY_VERIFY(Objects().isVisible());
+    OpenText(kScene);
+    prompter_->asked.clear();
+  }
   void cleanup() { Stop(); }
   void readsItsPathListAndSettings() {
     window_.reset();
@@ -94,12 +160,14 @@ class MainWindowTest : public QObject, public EditorFixture {
                               {Path("p.ovi").toStdString(), Path("g.ovi").toStdString()}, nullptr);
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    // Typed over the whole text of the field `name`.
     auto retype = [&](const char* name, const char* text) {
       auto* field = sheet.findChild<QLineEdit*>(name);
       field->selectAll();
       QTest::keyClicks(field, text);
       return field->text();
+    };
+    auto click = [&](const char* name) {
+      QTest::mouseClick(sheet.findChild<QAbstractButton*>(name), Qt::LeftButton);
     };
     sheet.tabs()->setCurrentIndex(1);
     QCOMPARE(retype("step", "0"), QString("1"));
@@ -110,9 +178,8 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(s.magnet_falloff, 2);
     // The colour chooser: Cancel keeps the colour, a choice is stored at once.
     prompter_->colors = {std::nullopt, Rgb8{1, 2, 3}};
-    auto* background = sheet.findChild<QPushButton*>("background");
-    QTest::mouseClick(background, Qt::LeftButton);
-    QTest::mouseClick(background, Qt::LeftButton);
+    click("background");
+    click("background");
     QCOMPARE(int(s.background[0]) * 10000 + s.background[1] * 100 + s.background[2], 10203);
     auto* axis = sheet.findChild<QCheckBox*>("axis");
     QTest::mouseClick(axis, Qt::LeftButton, {}, QPoint(6, axis->height() / 2));
@@ -126,21 +193,19 @@ class MainWindowTest : public QObject, public EditorFixture {
     // The path list: moving beyond the ends changes nothing, "=" replaces, "-" removes.
     sheet.tabs()->setCurrentIndex(0);
     COV_dlg_voreinstell_pfade& page = sheet.pathsPage();
-    auto* up = sheet.findChild<QToolButton*>("up");
-    auto* down = sheet.findChild<QToolButton*>("down");
     page.list()->setCurrentRow(0);
-    QTest::mouseClick(up, Qt::LeftButton);
+    click("up");
     QCOMPARE(page.Entries(), (std::vector<std::string>{"/one", "/two", "/three"}));
     page.list()->setCurrentRow(2);
-    QTest::mouseClick(down, Qt::LeftButton);
-    QTest::mouseClick(up, Qt::LeftButton);
+    click("down");
+    click("up");
     QCOMPARE(page.list()->currentRow(), 1);
     page.edit()->setText("/3");
-    QTest::mouseClick(sheet.findChild<QPushButton*>("replace"), Qt::LeftButton);
+    click("replace");
     page.list()->setCurrentRow(0);
-    QTest::mouseClick(sheet.findChild<QPushButton*>("remove"), Qt::LeftButton);
+    click("remove");
     page.edit()->setText("/four");
-    QTest::mouseClick(sheet.findChild<QPushButton*>("add"), Qt::LeftButton);
+    click("add");
     QCOMPARE(page.Entries(), (std::vector<std::string>{"/3", "/two", "/four"}));
     // Closing with No: the edits stay for this run, no file is written.
     prompter_->answers = {Answer::kNo};
@@ -157,6 +222,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(ReadFile(Path("g.ovi")), SettingsText(s));
   }
   void openLoadsTheSceneAndCancelChangesNothing() {
+    Show();
     WriteFile(Path("two.ovs"), kTwoObjects);
     prompter_->files = {std::nullopt, Path("two.ovs").toStdString()};
     const std::string before = SceneText();
@@ -182,12 +248,6 @@ class MainWindowTest : public QObject, public EditorFixture {
   void brokenAndEndlessLoadsLoseNothing() {
     OpenTwo();
     WriteFile(Path("broken.ovs"), "sphere a { }\nobject g { sphere b { }\n");
-    QVERIFY(!Doc().OpenPath(Path("broken.ovs").toStdString()));
-    QCOMPARE(LastMessage(), std::string("Error: Could not read the file!"));
-    QCOMPARE(window_->windowHandle()->title(), QString("Orvane - two.ovs*"));
-    Doc().undoStack().undo();
-    QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
-    prompter_->asked.clear();
     WriteFile(Path("endless.ovs"), "sphere a { }\ntop:\ngoto top\n");
     bool cancelled = false;
     QTimer cancel;
@@ -199,11 +259,15 @@ class MainWindowTest : public QObject, public EditorFixture {
         }
     });
     cancel.start(100);
-    QVERIFY(!Doc().OpenPath(Path("endless.ovs").toStdString()));
+    for (const char* name : {"broken.ovs", "endless.ovs"}) {
+      prompter_->asked.clear();
+      QVERIFY(!Doc().OpenPath(Path(name).toStdString()));
+      QCOMPARE(LastMessage(), std::string("Error: Could not read the file!"));
+      QCOMPARE(window_->windowHandle()->title(), QString("Orvane - two.ovs*"));
+      Doc().undoStack().undo();
+      QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
+    }
     QVERIFY(cancelled);
-    QCOMPARE(LastMessage(), std::string("Error: Could not read the file!"));
-    Doc().undoStack().undo();
-    QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
   }
   // A save that fails on a full disk says so, leaves the old file and the scene stays unsaved.
   void aFailedSaveKeepsTheOldFile() {
@@ -223,10 +287,11 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(Doc().IsModified());
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).filter(".tmp"), QStringList());
   }
-  void saveWithoutFileWritesNothingAndSaveAsChoosesTheWriter() {
+  void saveSaveAsImportAndDelete() {
+    Show();
     NewGroup();
     ClickMenu({"File", "Save"});
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"ov_path.ovi"}));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"ov_path.ovi", "scene.ovs"}));
     QVERIFY(prompter_->Messages().empty());
     OpenTwo();
     prompter_->files.push_back(Path("out.wrl").toStdString());
@@ -241,8 +306,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(ReadFile(Path("scene.pov")).find("sphere") != std::string::npos);
     QVERIFY(Doc().SaveAs());
     QCOMPARE(ReadFile(Path("again.ovs")), SceneText());
-  }
-  void importAndDeleteUndoToTheSameText() {
     OpenTwo();
     const std::string opened = SceneText();
     QFile::copy(ORVANE_SOURCE_DIR "/tests/e2e/imports/3faces.dxf", Path("ball.dxf"));
@@ -279,7 +342,8 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(ObjectNames(), QStringList({"ball", "box", "faces", "extra"}));
     UndoTo(imported);
   }
-  void groupAndCameraAskForNames() {
+  void namesClipboardAndCameras() {
+    Show();
     ClickMenu({"File", "Export", "Object..."});
     QCOMPARE(LastMessage(), std::string("Attention: Please select an object."));
     prompter_->names = {std::string("Gruppe"), std::string("Gruppe"), std::nullopt};
@@ -295,8 +359,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     for (int i = 0; i < 2; ++i) Doc().undoStack().undo();
     QCOMPARE(ObjectNames(), QStringList());
     QCOMPARE(Doc().scene().cameras->tail->item, &Doc().scene().StandardCamera());
-  }
-  void clipboardAndCameraRules() {
     OpenTwo();
     auto* box = static_cast<GroupObject*>(Find("box"));
     Pick(Find("ball"));
@@ -318,8 +380,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     Doc().Delete();
     Doc().undoStack().undo();
     QCOMPARE(Names(*Doc().scene().cameras), QStringList({"eye"}));
-  }
-  void pasteAfterTheCopiedMaterialWentAway() {
+    Show();
     QFile::copy(ORVANE_SOURCE_DIR "/tests/e2e/imports/3faces.dxf", Path("faces.dxf"));
     QVERIFY(Doc().ImportPath(Path("faces.dxf").toStdString()));
     Pick(Doc().scene().objects->head->item);
@@ -348,9 +409,7 @@ class MainWindowTest : public QObject, public EditorFixture {
     QVERIFY(window_->close());
   }
   void helpRunsTheBrowserCommandLines() {
-    window_.reset();
-    WriteFile("ov_gui.ovi", "0\n3\n90\n180\n180\n180\n150\n150\n150\n1\n\n1\n/usr/bin/browser\n");
-    Show();
+    window_->settings().html_browser = "/usr/bin/browser";
     QStringList calls;
     bool works = false;
     window_->SetLauncher([&](const QString& program, const QStringList& arguments) {
@@ -365,8 +424,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     window_->Run(kCmdHelp);
     QCOMPARE(calls.size(), 1);
     window_->Run(kCmdInfo);
-  }
-  void viewAndDisplayModes() {
     QCOMPARE(window_->baseDirectory(), QDir::currentPath().toStdString() + "/");
     const int views[] = {kCmdViewFront, kCmdViewTop, kCmdViewSide, kCmdViewCamera};
     for (int id : views) {
@@ -378,8 +435,6 @@ class MainWindowTest : public QObject, public EditorFixture {
     for (int other : views) QVERIFY(!window_->action(other)->isChecked());
     window_->Run(kCmdFaces);
     QVERIFY(!window_->action(kCmdWireFrame)->isChecked());
-  }
-  void newAndRecentFiles() {
     OpenTwo();
     const std::string opened = SceneText();
     Key(Qt::Key_N, Qt::ControlModifier);
@@ -390,6 +445,236 @@ class MainWindowTest : public QObject, public EditorFixture {
     QCOMPARE(recent.front()->text(), QString("two.ovs"));
     recent.front()->trigger();
     QCOMPARE(ObjectNames(), QStringList({"ball", "box"}));
+  }
+  // The preview is the core's render of the preview scene; an unreadable picture is reported once.
+  void previewIsTheCoresRenderOfThePreviewScene() {
+    MaterialPreview& preview = window_->materialPreview();
+    const PreviewPlanes traced = preview.Trace(*Named("red"));
+    const QRgb centre = traced.ToImage().pixel(32, 32);
+    QVERIFY2(qRed(centre) > 2 * qGreen(centre), "the red sphere fills the middle");
+    std::ostringstream log;
+    RenderDriver driver(preview.scene(), log, log);
+    for (ListNode* n = preview.scene().cameras->head; n; n = n->next)
+      if (static_cast<Camera*>(n->item)->name == "mat_camera")
+        driver.SetCamera(static_cast<Camera*>(n->item));
+    PreviewPlanes core = traced;
+    driver.renderPreview(kPreviewSize, kPreviewSize, core.planes[0].data(), core.planes[1].data(),
+                         core.planes[2].data(), core.planes[0].size());
+    QVERIFY(core.planes == traced.planes);
+    WriteFile(kFrontImageFile, "FORM broken");
+    MaterialPreview broken(QDir::currentPath().toStdString() + "/", *prompter_);
+    QVERIFY(Expect("Error", kFrontImageMissing));
+    QVERIFY(broken.Trace(*Named("red")).planes != traced.planes);
+    // New materials propose "neu" with a running number, get a cell and are one undo step.
+    const std::string before = SceneText();
+    prompter_->names = {std::string("red"), std::string("n1"), std::string("n2")};
+    Browser().Run(kCmdNewMaterial);
+    Browser().Run(kCmdNewMaterial);
+    QCOMPARE(prompter_->asked[2].title, std::string("red"));  // asked again after the refusal
+    QCOMPARE(prompter_->asked[3].title, std::string("neu2"));
+    QVERIFY(Expect("Error", kMaterialTaken));
+    QCOMPARE(Browser().selected(), 2);
+    QCOMPARE(Doc().currentMaterial(), Named("n2"));
+    Browser().Run(kCmdCalculateAll);  // the others join; n2 stays chosen
+    const std::size_t materials = Doc().scene().materials->count;
+    QVERIFY(materials >= 4);
+    QCOMPARE(Browser().cells().size(), materials);
+    Browser().grid()->setFixedWidth(200);  // two columns
+    QCOMPARE(Browser().CellOrigin(5), QPoint(2, 2 * 82 + 2));
+    QCOMPARE(Browser().CellAt(QPoint(75, 90)), 4);
+    Browser().Click(3);
+    QCOMPARE(Doc().currentMaterial(), Browser().cells()[2].material);
+    Doc().SetCurrentMaterial(Browser().cells()[0].material);  // as the object browser does
+    QCOMPARE(Browser().selected(), 1);
+    UndoTo(before, 2);
+    QCOMPARE(Browser().cells().size(), materials - 2);
+  }
+  // The editor stores a channel when another is shown; Cancel keeps the material.
+  void editorStoresChannels() {
+    Material* red = Named("red");
+    MaterialEditor editor(Doc(), window_->materialPreview(), *red, window_.get());
+    auto field = [&](const char* name) { return editor.findChild<QLineEdit*>(name); };
+    auto type = [&](const char* name, const char* text) {
+      field(name)->setText(text);
+      emit field(name)->textEdited(text);
+    };
+    QCOMPARE(field("%")->text(), QString("90"));
+    type("%", "50");
+    editor.findChild<QSlider*>("brightness")->setValue(50);  // 220,40,30 at half
+    editor.ShowChannel(kHighlight);
+    QCOMPARE(field("%")->text(), QString("70"));
+    type("special field", "35");
+    editor.ShowChannel(kTransparent);
+    type("%", "81");
+    type("special field", "1.5");
+    editor.Confirm();
+    const Material& w = editor.working();
+    QCOMPARE(w.colour(kDiffuse), (Rgb{110, 20, 15}));
+    QCOMPARE(w.value(kHighlight, 2), 65.0f);
+    QVERIFY(Near(w.value(kTransparent, 1), 0.9) && Near(w.value(kTransparent, 2), 1.5));
+    QCOMPARE(red->value(kDiffuse, 0), 0.9f);  // until the editor's copy is taken over
+    const std::string before = SceneText();
+    Doc().ChangeMaterial(red, w, "Edit red");
+    CheckUndo(before);
+    // Assign, Rename and Delete with their refusals; a group asks whether its members get it.
+    Doc().SetCurrentMaterial(nullptr);
+    Browser().Run(kCmdAssign);
+    QVERIFY(Expect("Attention", kNoMaterial));
+    Doc().SetCurrentMaterial(Named("blue"));
+    Doc().SetCurrent(nullptr);
+    Browser().Run(kCmdAssign);
+    QVERIFY(Expect("Attention", kNoObject));
+    const std::string assigned = SceneText();
+    Doc().SetCurrent(Find("pair"));
+    prompter_->answers = {Answer::kYes};
+    Browser().Run(kCmdAssign);
+    QVERIFY(Expect("Question", kAssignAllQuestion));
+    auto* pair = static_cast<GroupObject*>(Find("pair"));
+    for (ListNode* n = pair->members.head; n; n = n->next)
+      QCOMPARE(static_cast<SceneObject*>(n->item)->material, Named("blue"));
+    UndoTo(assigned);
+    prompter_->names = {std::string("red"), std::string("navy"), std::string("navy")};
+    Browser().Run(kCmdRenameMaterial);
+    QVERIFY(Expect("Error", kMaterialTaken));
+    QVERIFY(Named("navy"));
+    Doc().SetCurrentMaterial(Named("red"));
+    Browser().Run(kCmdDeleteMaterial);  // the ball wears it
+    QVERIFY(Expect("Attention", kMaterialInUseText));
+    Doc().SetCurrentMaterial(Named("navy"));
+    Browser().Run(kCmdCopyMaterial);
+    Browser().Run(kCmdDeleteMaterial);
+    QVERIFY(!Named("navy"));
+    Browser().Run(kCmdPasteMaterial);
+    QVERIFY(Named("navy"));
+    UndoTo(assigned, 3);
+  }
+  // Procedural textures named from "proc_tex"; without 8-bit textures fractals get no colours.
+  void proceduralTextures() {
+    const std::string before = SceneText();
+    std::unique_ptr<ConstructionDialog> chess = MakeProceduralTextureDialog(Doc(), window_.get());
+    QVERIFY(Expect("Warning", kNoPaletteWarning));
+    QVERIFY(chess->FieldEnabled("Xmin") && !chess->FieldEnabled("R2"));
+    chess->SetChoice("Type", 1);
+    QVERIFY(chess->FieldEnabled("R2"));
+    chess->SetText("G2", "128");
+    QVERIFY(chess->Confirm());
+    Texture* made = NamedTexture("proc_tex");
+    QVERIFY(made && made->kind == kTextureChess);
+    QCOMPARE(made->twoColours.colour2(), (Colour16{0, 128, 0}));
+    std::unique_ptr<ConstructionDialog> fractal = MakeProceduralTextureDialog(Doc(), window_.get());
+    QCOMPARE(fractal->Text("Name"), QString("proc_tex1"));
+    fractal->SetText("Name", "proc_tex");
+    prompter_->asked.clear();
+    QVERIFY(!fractal->Confirm());
+    QVERIFY(Expect("Error", kMaterialTaken));
+    fractal->SetText("Name", "mandel");
+    fractal->SetText("Iterationen", "50");
+    QVERIFY(fractal->Confirm());
+    Texture* mandel = NamedTexture("mandel");
+    QVERIFY(mandel && mandel->kind == kTextureFractal && mandel->fractal.iterations == 50);
+    UndoTo(before, 2);
+    // Textures take a free name, offer their folder for the search paths once, and show on a click.
+    QDir().mkdir("pictures");
+    Texture drawn(kTextureImage);
+    QVERIFY(drawn.CreatePicture(64, 64, 8));
+    drawn.picture()->paletteCount = 256;
+    QVERIFY(writeILBM(*drawn.picture(), "pictures/wood.iff", true));
+    QVERIFY(QFile::copy("pictures/wood.iff", "pictures/oak.iff"));
+    WriteFile("pictures/broken.iff", "FORM garbage");
+    const std::string folder = QDir::current().absoluteFilePath("pictures").toStdString();
+    prompter_->files = {folder + "/broken.iff", folder + "/wood.bmp2"};
+    Browser().Run(kCmdImageTexture);
+    Browser().Run(kCmdImageTexture);
+    QVERIFY(Expect({std::string("Error: ") + kImageFailed, std::string("Error: ") + kImageFailed}));
+    const std::string loaded = SceneText();
+    prompter_->files = {folder + "/wood.iff", folder + "/oak.iff"};
+    prompter_->names = {std::string("wood"), std::string("wood"), std::string("oak")};
+    prompter_->answers = {Answer::kYes};
+    Browser().Run(kCmdImageTexture);
+    Browser().Run(kCmdImageTexture);  // same folder: no question
+    QVERIFY(Expect(
+        {std::string("Question: ") + kAddPathQuestion, std::string("Error: ") + kTextureTaken}));
+    std::vector<std::string> paths;
+    QVERIFY(ReadPathList(kPathListFileName, &paths));
+    QCOMPARE(paths, std::vector<std::string>{folder});
+    Texture* oak = NamedTexture("oak");
+    QVERIFY(oak && oak->fileName == "oak.iff");
+    ToolWindow* show = window_->toolWindow("Texture-Show");
+    Objects().DoubleClicked(Objects().EntryOf(oak));
+    QVERIFY(show->shownFlag());
+    UndoTo(loaded, 2);
+  }
+  void renamesByTheRulesOfEachKind_data() { AddRows(kRenames); }
+  void renamesByTheRulesOfEachKind() {
+    const auto& [name, entry, renamed, message] = Row(kRenames);
+    Pick(entry);
+    const std::string before = SceneText();
+    Entry(entry)->setText(0, renamed);  // what the in-place editor does when it ends
+    if (*message) {
+      QCOMPARE(prompter_->Messages(), (std::vector<std::string>{"Error: " + std::string(message)}));
+      QVERIFY(Entry(entry));
+      QCOMPARE(SceneText(), before);
+      return;
+    }
+    QVERIFY(Entry(renamed));
+    UndoTo(before);
+    QVERIFY(Entry(entry));
+  }
+  void flagBoxesSetTheirFlags() {
+    Pick("plate");
+    const std::string before = SceneText();
+    Panel<QCheckBox>("Phong")->click();
+    QVERIFY(Doc().currentObject()->HasFlag(kUsePhong));
+    Panel<QCheckBox>("Phong")->click();
+    QVERIFY(!Doc().currentObject()->HasFlag(kUsePhong));
+    Panel<QCheckBox>("Shadow")->click();
+    QVERIFY(!Doc().currentObject()->HasFlag(kHasShadow) &&
+            !Doc().currentObject()->HasFlag(kGetsShadow));
+    UndoTo(before, 3);
+    Pick("pair");
+    Panel<QPushButton>("reference object >")->click();
+    QCOMPARE(Doc().referenceObject()->name.c_str(), "pair");
+    const std::string unassigned = SceneText();
+    Objects().Drop(Entry("blue"), Entry("ball"));
+    Pick("ball");
+    QCOMPARE(Panel<QLineEdit>("material")->text(), QString("blue"));
+    Objects().Drop(Entry("ball"), Entry("ball"));  // onto itself: nothing
+    UndoTo(unassigned);
+  }
+  void dropsMoveObjects_data() { AddRows(kDrops); }
+  void dropsMoveObjects() {
+    const auto& [name, dragged, target, parent, refused] = Row(kDrops);
+    const std::string before = SceneText();
+    const int steps = Doc().undoStack().count();
+    Objects().Drop(Entry(dragged), Entry(target));
+    QCOMPARE(ParentOf(dragged), QString(parent));
+    if (refused) {
+      QCOMPARE(prompter_->Messages(),
+               std::vector<std::string>{std::string("Attention: ") + kGroupIntoItself});
+      QCOMPARE(SceneText(), before);
+      return;
+    }
+    QCOMPARE(Doc().undoStack().count(), steps + 1);
+    UndoTo(before);
+    Doc().undoStack().redo();
+    QCOMPARE(ParentOf(dragged), QString(parent));
+  }
+  // Points mode: Copy makes "NAME_sub" (numbered when taken) of the selected points, Cut deletes.
+  void pointsModeClipboard() {
+    SelectThreePoints();
+    QVERIFY(Doc().Copy());
+    const auto* part = static_cast<const MeshObject*>(Doc().clipboard());
+    QCOMPARE(part->name.c_str(), "plate_sub");
+    QCOMPARE(part->triangle_count, 1u);
+    Doc().edit().mode = EditMode::kObject;
+    QVERIFY(Doc().Paste());  // the name is free: not asked
+    SelectThreePoints();
+    const std::string before = SceneText();
+    QVERIFY(Doc().Cut());
+    QCOMPARE(Doc().clipboard()->name.c_str(), "plate_sub1");
+    QCOMPARE(static_cast<MeshObject*>(Doc().currentObject())->point_count, 1u);
+    QVERIFY(Doc().selection().empty());
+    UndoTo(before);
   }
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
@@ -21,6 +22,9 @@
 namespace orvane::test {
 
 using Objects = std::initializer_list<SceneObject*>;
+using Tri = std::array<uint32_t, 3>;
+using Tris = std::vector<Tri>;
+constexpr float kNaN = NAN, kInf = INFINITY;
 
 // Neither an item nor a message: the command did nothing.
 inline void ExpectNothing(const CommandResult& r) {
@@ -33,16 +37,17 @@ inline void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e
   EXPECT_NEAR(v.z, expected.z, tolerance);
 }
 
-// The counts of `m`; leaves the test when they differ.
+inline void ExpectIndicesInRange(const MeshObject& m) {
+  for (uint32_t i = 0; i < m.triangle_count; ++i)
+    ASSERT_TRUE(m.TriangleInRange(m.triangles[i])) << "triangle " << i;
+}
+
+// The counts of `m`, and its indices in range; leaves the test when the counts differ.
 inline void ExpectCounts(const MeshObject& m, uint32_t points, uint32_t tris) {
   EXPECT_EQ(m.point_count, points);
   EXPECT_EQ(m.triangle_count, tris);
   if (m.point_count != points || m.triangle_count != tris) throw std::runtime_error("counts");
-}
-
-inline void ExpectIndicesInRange(const MeshObject& m) {
-  for (uint32_t i = 0; i < m.triangle_count; ++i)
-    ASSERT_TRUE(m.TriangleInRange(m.triangles[i])) << "triangle " << i;
+  ExpectIndicesInRange(m);
 }
 
 // A closed surface oriented consistently (every directed edge once, always with its reverse)
@@ -65,8 +70,7 @@ inline void ExpectClosedOutward(const MeshObject& m) {
 }
 
 // A mesh (or path) of the given points and triangles, its triangle data computed.
-inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points,
-                                            const std::vector<std::array<uint32_t, 3>>& tris = {},
+inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points, const Tris& tris = {},
                                             bool path = false) {
   auto mesh = std::make_unique<MeshObject>();
   mesh->is_path = path ? 1 : 0;

@@ -23,18 +23,12 @@ namespace orvane::test {
 
 using Objects = std::initializer_list<SceneObject*>;
 using Tri = std::array<uint32_t, 3>;
-using Tris = std::vector<Tri>;
+using Tris = Triangles;
 constexpr float kNaN = NAN, kInf = INFINITY;
 
 // Neither an item nor a message: the command did nothing.
 inline void ExpectNothing(const CommandResult& r) {
   EXPECT_FALSE(r.ok() || r.HasMessage());
-}
-
-inline void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_NEAR(v.x, expected.x, tolerance);
-  EXPECT_NEAR(v.y, expected.y, tolerance);
-  EXPECT_NEAR(v.z, expected.z, tolerance);
 }
 
 inline void ExpectIndicesInRange(const MeshObject& m) {
@@ -69,28 +63,8 @@ inline void ExpectClosedOutward(const MeshObject& m) {
   EXPECT_GT(volume6, 0.0);
 }
 
-// A mesh (or path) of the given points and triangles, its triangle data computed.
-inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points, const Tris& tris = {},
-                                            bool path = false) {
-  auto mesh = std::make_unique<MeshObject>();
-  mesh->is_path = path ? 1 : 0;
-  EXPECT_EQ(mesh->SetPointCount(static_cast<uint32_t>(points.size())), 0);
-  for (uint32_t i = 0; i < points.size(); ++i) mesh->SetPoint(i, points[i]);
-  EXPECT_EQ(mesh->SetTriangleCount(static_cast<uint32_t>(tris.size())), 0);
-  for (uint32_t i = 0; i < tris.size(); ++i)
-    EXPECT_EQ(mesh->SetTriangle(i, tris[i][0], tris[i][1], tris[i][2]), 0);
-  if (!path) mesh->Refresh();
-  return mesh;
-}
-
 inline std::unique_ptr<MeshObject> MakePath(const std::vector<Vec3>& points) {
   return MakeMesh(points, {}, true);
-}
-
-template <class T>
-T* Named(T* item, const char* name) {
-  item->name = name;
-  return item;
 }
 
 // The command fixture with the error output caught and allocations working again afterwards.

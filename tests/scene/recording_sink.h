@@ -8,8 +8,14 @@
 #include <vector>
 #include "scene/mesh_object.h"
 #include "scene/preview_sink.h"
+#include "support/mesh_checks.h"
 
 namespace orvane::testing_support {
+using test::ExpectNear;
+using test::MakeMesh;
+using test::Named;
+using test::Triangles;
+
 struct RecordingSink : PreviewSink {
   struct Primitive {
     int32_t mode = 0;
@@ -40,18 +46,10 @@ struct RecordingSink : PreviewSink {
   uint32_t next_name = 1;
 };
 
-inline void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
-  EXPECT_LT(Distance(v, expected), tolerance) << v << " expected " << expected;
-}
 inline Ray UnitRay(const Vec3& origin, const Vec3& direction) {
   Ray ray{0, 0, origin, direction};
   ray.Normalize();
   return ray;
-}
-template <class T>
-T* Named(T* item, const char* name) {
-  item->name = name;
-  return item;
 }
 // The item's bump and normal at `at`, each written over (9, 9, 9).
 inline Vec3 BumpOf(SceneObject& item) {
@@ -75,17 +73,5 @@ std::vector<RecordingSink::Primitive> Drawn(Item&& item) {
   RecordingSink sink;
   item.BuildPreview(sink, 0);
   return sink.lists.at(0).primitives;
-}
-using Triangles = std::vector<std::array<uint32_t, 3>>;
-inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points,
-                                            const Triangles& triangles) {
-  auto mesh = std::make_unique<MeshObject>();
-  EXPECT_EQ(mesh->SetPointCount(static_cast<uint32_t>(points.size())), 0);
-  for (uint32_t i = 0; i < points.size(); ++i) EXPECT_EQ(mesh->SetPoint(i, points[i]), 0);
-  EXPECT_EQ(mesh->SetTriangleCount(static_cast<uint32_t>(triangles.size())), 0);
-  for (uint32_t i = 0; i < triangles.size(); ++i)
-    EXPECT_EQ(mesh->SetTriangle(i, triangles[i][0], triangles[i][1], triangles[i][2]), 0);
-  mesh->Refresh();
-  return mesh;
 }
 }  // namespace orvane::testing_support

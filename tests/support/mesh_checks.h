@@ -3,11 +3,40 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "scene/mesh_object.h"
 
 namespace orvane::test {
+
+using Triangles = std::vector<std::array<uint32_t, 3>>;
+
+inline void ExpectNear(const Vec3& v, const Vec3& expected, float tolerance = 1e-5f) {
+  EXPECT_LT(Distance(v, expected), tolerance) << v << " expected " << expected;
+}
+
+template <class T>
+T* Named(T* item, const char* name) {
+  item->name = name;
+  return item;
+}
+
+// A mesh (or path) of the given points and triangles, its triangle data computed.
+inline std::unique_ptr<MeshObject> MakeMesh(const std::vector<Vec3>& points,
+                                            const Triangles& triangles = {}, bool path = false) {
+  auto mesh = std::make_unique<MeshObject>();
+  mesh->is_path = path ? 1 : 0;
+  EXPECT_EQ(mesh->SetPointCount(static_cast<uint32_t>(points.size())), 0);
+  for (uint32_t i = 0; i < points.size(); ++i) EXPECT_EQ(mesh->SetPoint(i, points[i]), 0);
+  EXPECT_EQ(mesh->SetTriangleCount(static_cast<uint32_t>(triangles.size())), 0);
+  for (uint32_t i = 0; i < triangles.size(); ++i)
+    EXPECT_EQ(mesh->SetTriangle(i, triangles[i][0], triangles[i][1], triangles[i][2]), 0);
+  if (!path) mesh->Refresh();
+  return mesh;
+}
 
 inline void ExpectPoint(const MeshObject& mesh, uint32_t k, float x, float y, float z) {
   ASSERT_LT(k, mesh.point_count);
